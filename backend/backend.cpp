@@ -1,0 +1,29 @@
+#include "backend/backend.h"
+#include "backend/file_safety.h"
+
+namespace qxlauncher {
+
+Backend::Backend(const StartupContext& context)
+    : config(defaultConfig(0)),
+      projectRoot(std::filesystem::absolute(context.projectRoot).lexically_normal()),
+      status(L"Choose the folder with your ROM files to prepare the games.") {
+    // Settings of earlier runs: the ownership confirmation and the ROM folders (setup.cfg).
+    // Then each game's build seconds from its newest valid receipt.
+}
+
+Backend::~Backend() {
+    closeHandleIfValid(gameProcess);
+    closeHandleIfValid(setupProcess);
+    // Closing the job object ends a running setup script with its whole process tree.
+    closeHandleIfValid(setupJobObject);
+}
+
+bool Backend::selectQx3Edition(std::int32_t edition) {
+    if (gameProcess != nullptr || (edition != 1 && edition != 2)) {
+        return false;
+    }
+    qx3Edition = edition;
+    return true;
+}
+
+} // namespace qxlauncher

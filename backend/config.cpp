@@ -1,0 +1,7 @@
+#include "backend/config.h"
+
+namespace qxlauncher {
+
+Config defaultConfig(int) { return Config{}; }
+
+} // namespace qxlauncher

@@ -1,0 +1,235 @@
+#include "backend/file_safety.h"
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/system_error.h"
+#include "platform/text.h"
+
+#include <atomic>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace qxlauncher {
+
+namespace {
+
+std::atomic<std::uint32_t> atomicReplaceCounter{0};
+
+std::filesystem::path absoluteNormal(const std::filesystem::path& path) {
+    return std::filesystem::absolute(path).lexically_normal();
+}
+
+// The walk ends at the root, which is its own parent.
+template <typename Visit> void walkToRoot(std::filesystem::path current, Visit visit) {
+    while (!current.empty()) {
+        if (!visit(current)) {
+            return;
+        }
+        std::filesystem::path parent = current.parent_path();
+        if (parent == current) {
+            return;
+        }
+        current = std::move(parent);
+    }
+}
+
+} // namespace
+
+void requireUnlinkedPath(const std::filesystem::path& path) {
+    walkToRoot(absoluteNormal(path), [](const std::filesystem::path& component) {
+        const platform::PathAttributes attributes = platform::readPathAttributes(component);
+        if (attributes.kind == platform::PathAttributes::Kind::unreadable) {
+            throw std::runtime_error("inaccessible path");
+        }
+        if (attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint) {
+            throw std::runtime_error("linked path");
+        }
+        return true;
+    });
+}
+
+bool hasReparsePoint(const std::filesystem::path& path) {
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) {
+        return true;
+    }
+    bool linked = false;
+    walkToRoot(absolute.lexically_normal(), [&](const std::filesystem::path& component) {
+        const platform::PathAttributes attributes = platform::readPathAttributes(component);
+        linked = attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint;
+        return !linked;
+    });
+    return linked;
+}
+
+bool isRegularUnlinkedFile(const std::filesystem::path& path) {
+    requireUnlinkedPath(path);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error && status.type() != std::filesystem::file_type::not_found) {
+        throw std::filesystem::filesystem_error("file status", path, error);
+    }
+    return status.type() == std::filesystem::file_type::regular;
+}
+
+std::string readFileCapped(const std::filesystem::path& path, std::uintmax_t maximumBytes) {
+    requireUnlinkedPath(path);
+    if (std::filesystem::file_size(path) > maximumBytes) {
+        throw std::runtime_error("oversized file");
+    }
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+        throw std::runtime_error("read file");
+    }
+    // Read one byte past the cap, so a file that grew after the size check is still refused.
+    std::string bytes(static_cast<std::size_t>(maximumBytes) + 1, '\0');
+    stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (stream.bad()) {
+        throw std::runtime_error("read file");
+    }
+    bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    if (bytes.size() > maximumBytes) {
+        throw std::runtime_error("oversized file");
+    }
+    return bytes;
+}
+
+std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uintmax_t limit) {
+    if (hasReparsePoint(path)) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::status(path, error)) || error) {
+        return std::nullopt;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > limit) {
+        return std::nullopt;
+    }
+    std::ifstream stream(path, std::ios::binary);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::filesystem::path configTemporaryPath(const std::filesystem::path& target,
+                                          std::uint32_t processId, std::uint32_t counter) {
+    std::filesystem::path temporary = target;
+    temporary += ".tmp-" + std::to_string(processId) + "-" + std::to_string(counter);
+    return temporary;
+}
+
+namespace {
+
+// A temporary file that is deleted unless committed, and only while it is still the file this
+// process created: a file put there by someone else under the same name is left alone.
+class TemporaryConfigFile {
+public:
+    explicit TemporaryConfigFile(std::filesystem::path path) : path_(std::move(path)) {}
+    TemporaryConfigFile(const TemporaryConfigFile&) = delete;
+    TemporaryConfigFile& operator=(const TemporaryConfigFile&) = delete;
+    ~TemporaryConfigFile() {
+        file_.close();
+        if (!created_ || committed_) {
+            return;
+        }
+        try {
+            requireUnlinkedPath(path_);
+            if (platform::fileIdentity(path_) == identity_) {
+                platform::deleteFile(path_);
+            }
+        } catch (...) {
+            // Clean-up is best effort; the first error is what the caller sees.
+        }
+    }
+
+    void create() {
+        std::uint32_t error = 0;
+        file_ = platform::File::createNew(path_, error);
+        if (!file_.isOpen()) {
+            throw std::runtime_error("create config");
+        }
+        created_ = true;
+        identity_ = file_.identity();
+    }
+
+    void writeAndFlush(const std::string& bytes) {
+        if (!file_.writeAll(bytes) || !file_.flush()) {
+            throw std::runtime_error("write config");
+        }
+        file_.close();
+    }
+
+    void commit() { committed_ = true; }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    platform::File file_;
+    std::optional<platform::FileIdentity> identity_;
+    bool created_ = false;
+    bool committed_ = false;
+};
+
+} // namespace
+
+void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes) {
+    requireUnlinkedPath(target);
+    std::filesystem::create_directories(absoluteNormal(target).parent_path());
+    requireUnlinkedPath(target);
+    const std::uint32_t counter = atomicReplaceCounter.fetch_add(1) + 1;
+    TemporaryConfigFile temporary(configTemporaryPath(target, platform::currentProcessId(), counter));
+    requireUnlinkedPath(temporary.path());
+    temporary.create();
+    temporary.writeAndFlush(bytes);
+    requireUnlinkedPath(target);
+    requireUnlinkedPath(temporary.path());
+    if (const std::uint32_t error = platform::replaceFileWriteThrough(temporary.path(), target);
+        error != platform::errorSuccess) {
+        throw std::runtime_error("replace config Win32 " + std::to_string(error));
+    }
+    temporary.commit();
+}
+
+std::uint32_t configWritesNumbered() { return atomicReplaceCounter.load(); }
+
+void closeHandleIfValid(platform::NativeHandle handle) {
+    if (platform::isValidHandle(handle)) {
+        platform::closeNativeHandle(handle);
+    }
+}
+
+std::wstring quoteArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t character : argument) {
+        if (character == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (character == L'"') {
+            quoted.append(2 * backslashes + 1, L'\\');
+        } else {
+            quoted.append(backslashes, L'\\');
+        }
+        quoted.push_back(character);
+        backslashes = 0;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    quoted.push_back(L'"');
+    return quoted;
+}
+
+std::wstring utf8ToWide(const char* text) {
+    if (text == nullptr || *text == '\0') {
+        return L"Native error.";
+    }
+    std::wstring wide = platform::wideFromUtf8(text);
+    return wide.empty() ? L"Native error." : wide;
+}
+
+} // namespace qxlauncher

@@ -1,0 +1,50 @@
+#pragma once
+// Safe file services: links and junctions refused on every component, whole-file reads with a
+// size cap, atomic replacement of configuration files, and the small text helpers that the
+// command lines and the status line share.
+#include "platform/handle.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace qxlauncher {
+
+// Fails with "linked path" when the path or any ancestor up to its root is a reparse point,
+// with "inaccessible path" when a component's attributes cannot be read; missing components pass.
+void requireUnlinkedPath(const std::filesystem::path& path);
+
+// The same walk without exceptions: true when the path cannot be made absolute or some readable
+// component is a reparse point.
+bool hasReparsePoint(const std::filesystem::path& path);
+
+// True only for a regular file on an unlinked path; a missing path gives false.
+bool isRegularUnlinkedFile(const std::filesystem::path& path);
+
+// The whole file, at most `maximumBytes` long ("oversized file", "read file").
+std::string readFileCapped(const std::filesystem::path& path, std::uintmax_t maximumBytes);
+
+// The whole file when it is a regular unlinked file of at most `limit` bytes; else nothing.
+std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uintmax_t limit);
+
+// Writes the bytes to a new temporary file beside the target, flushes it and moves it over the
+// target ("create config", "write config", "replace config Win32 <code>").
+void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes);
+
+void closeHandleIfValid(platform::NativeHandle handle);
+
+// One argument quoted so that the Windows runtime splits it back unchanged.
+std::wstring quoteArgument(const std::wstring& argument);
+
+// An error text for the status line; "Native error." for an empty text.
+std::wstring utf8ToWide(const char* text);
+
+// The temporary name of the n-th configuration write of a process: "<target>.tmp-<pid>-<n>".
+std::filesystem::path configTemporaryPath(const std::filesystem::path& target,
+                                          std::uint32_t processId, std::uint32_t counter);
+
+// How many configuration writes this process has numbered so far (the last counter used).
+std::uint32_t configWritesNumbered();
+
+} // namespace qxlauncher

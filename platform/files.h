@@ -1,0 +1,72 @@
+#pragma once
+// File-system calls that the safe file services are built on. Everything here works on one
+// path component or one file; walking paths and the policies live above the seam.
+#include "platform/handle.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace platform {
+
+struct PathAttributes {
+    enum class Kind { present, missing, unreadable };
+    Kind kind = Kind::missing;
+    bool reparsePoint = false; // a symbolic link, junction or other reparse point
+    bool directory = false;
+    std::uint32_t error = 0; // the system error when not present
+};
+
+// Attributes of the path itself, never of a link's target.
+PathAttributes readPathAttributes(const std::filesystem::path& path);
+
+// Volume serial number and file index: the identity of one file while it exists.
+struct FileIdentity {
+    std::uint64_t volumeSerial = 0;
+    std::uint64_t fileIndex = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// An open file that closes itself.
+class File {
+public:
+    File() = default;
+    File(File&& other) noexcept = default;
+    File& operator=(File&& other) noexcept = default;
+    ~File() = default;
+
+    // Creates a file that must not exist yet, for writing, shared with nobody, never through
+    // a link. On failure the result is closed and `error` holds the system error.
+    static File createNew(const std::filesystem::path& path, std::uint32_t& error);
+
+    bool isOpen() const { return handle_.valid(); }
+    // One write call with all the bytes; true only when every byte was written.
+    bool writeAll(std::string_view bytes);
+    // Flushes the file's data and metadata to the disk.
+    bool flush();
+    std::optional<FileIdentity> identity() const;
+    void close() { handle_.reset(); }
+    NativeHandle nativeHandle() const { return handle_.get(); }
+
+private:
+    explicit File(NativeHandle handle) : handle_(handle) {}
+    UniqueHandle handle_;
+};
+
+// Identity of the named file itself (a link is not followed); empty when it cannot be opened.
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
+
+// Moves `from` over `to`, replacing it, and returns only once the move is on the disk.
+// Returns 0 or the system error.
+std::uint32_t replaceFileWriteThrough(const std::filesystem::path& from,
+                                      const std::filesystem::path& to);
+
+// Deletes one file; returns 0 or the system error.
+std::uint32_t deleteFile(const std::filesystem::path& path);
+
+// A path that names a location by itself: drive and root folder on Windows ("C:\x"),
+// a leading "/" on Linux. Rooted-without-drive and drive-relative forms are not.
+bool isFullyQualifiedPath(const std::filesystem::path& path);
+
+} // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+// The Linux stand-in for the objects of one Windows desktop session: named locks and the list
+// of top-level windows live as files in one folder. LUMENARK_DESKTOP_DIR chooses the folder,
+// so tests running side by side each get a desktop of their own.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::posix {
+
+std::filesystem::path desktopFolder();
+
+// A file name for a named object ("Local\Name" becomes "Local_Name").
+std::string desktopObjectName(const std::wstring& name);
+
+struct DesktopWindow {
+    std::filesystem::path file; // windows/<class>.<pid>
+    std::wstring windowClass;
+    std::uint32_t processId = 0;
+};
+
+// Registers a top-level window of this process; the file is removed by unregisterDesktopWindow.
+DesktopWindow registerDesktopWindow(const std::wstring& windowClass, std::uint32_t processId);
+void unregisterDesktopWindow(const DesktopWindow& window);
+
+// Windows whose process is still alive, in no particular order.
+std::vector<DesktopWindow> listDesktopWindows();
+std::optional<DesktopWindow> findDesktopWindow(const std::wstring& windowClass);
+
+// Appends one request line ("restore", "foreground", "close") for the window's owner.
+void postDesktopRequest(const DesktopWindow& window, const std::string& request);
+
+} // namespace platform::posix

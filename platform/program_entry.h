@@ -1,0 +1,3 @@
+#pragma once
+// The OS entry (wWinMain on Windows, main on Linux) hands over to the launcher at once.
+int launcherMain();

@@ -1,0 +1,19 @@
+#pragma once
+// UTF-8 and UTF-16 conversions. On Linux wchar_t holds UTF-32; lengths that the system counts
+// in UTF-16 units are counted with utf16Length on both platforms.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Malformed sequences become U+FFFD, as the Windows converter does without flags.
+std::wstring wideFromUtf8(std::string_view text);
+
+// Unpaired surrogates become U+FFFD.
+std::string utf8FromWide(std::wstring_view text);
+
+// The number of UTF-16 code units the text occupies.
+std::size_t utf16Length(std::wstring_view text);
+
+} // namespace platform

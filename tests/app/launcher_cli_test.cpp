@@ -1,0 +1,51 @@
+// Black-box tests of the launcher executable's command-line behaviour.
+#include "tests/support/project_root.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::lastUiEvent;
+using testsupport::ProjectRoot;
+
+TEST(LauncherCapture, AnUnknownPageExitsFourQuietly) {
+    ProjectRoot root;
+    const auto result = root.runLauncher({L"--ui-capture", L"out.png", L"Play"});
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(lastUiEvent(root.uiLog()), "fatal unknown capture page");
+    EXPECT_FALSE(std::filesystem::exists(root / "out.png"));
+}
+
+TEST(LauncherCapture, ALinkedPngFolderIsRefused) {
+    ProjectRoot root;
+    std::filesystem::create_directories(root / "real");
+    if (!testsupport::makeFolderLink(root / "real", root / "shots")) {
+        GTEST_SKIP() << "this system does not let the test create a folder link";
+    }
+    const auto png = (root / "shots/out.png").wstring();
+    const auto result = root.runLauncher({L"--ui-capture", png, L"play"});
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_EQ(lastUiEvent(root.uiLog()), "fatal launcher path uses a link/junction");
+}
+
+TEST(LauncherDiagnostic, ALoneCaptureOptionIsNotACaptureAndShowsTheMessage) {
+    ProjectRoot root;
+    const auto result = root.runLauncher({L"--ui-capture"});
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_EQ(lastUiEvent(root.uiLog()).rfind("fatal ", 0), 0u);
+#ifndef _WIN32
+    // The message box stands on standard error on Linux.
+    EXPECT_NE(result.standardError.find("The launcher could not start."), std::string::npos);
+#endif
+}
+
+TEST(LauncherWindow, StartsAndClosesCleanly) {
+    ProjectRoot root;
+    const auto result = root.runLauncher({});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(lastUiEvent(root.uiLog()), "launcher-close frames=0");
+}
+
+} // namespace

@@ -1,0 +1,63 @@
+// The launcher's single-instance lock. These tests hold the launcher's own lock, so CTest runs
+// them one at a time.
+#include "app/entry_point.h"
+#include "platform/instance.h"
+#include "tests/support/project_root.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+using testsupport::ProjectRoot;
+
+#ifndef _WIN32
+// On Linux the lock lives in the desktop folder that the child is given; the test joins it.
+class DesktopOf {
+public:
+    explicit DesktopOf(const ProjectRoot& root) {
+        const auto folder = testsupport::desktopFolderOf(root);
+        ::setenv("LUMENARK_DESKTOP_DIR", folder.c_str(), 1);
+    }
+    ~DesktopOf() { ::unsetenv("LUMENARK_DESKTOP_DIR"); }
+};
+#else
+struct DesktopOf {
+    explicit DesktopOf(const ProjectRoot&) {}
+};
+#endif
+
+TEST(SingleInstance, ASecondWindowStartLeavesAtOnceAndWritesNothing) {
+    ProjectRoot root;
+    DesktopOf desktop(root);
+    platform::SingleInstanceLock held;
+    ASSERT_EQ(held.acquire(lumenark::launcherMutexName), platform::SingleInstanceLock::Result::acquired);
+    const auto result = root.runLauncher({});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(root / "logs"));
+}
+
+TEST(SingleInstance, ACaptureTakesNoLock) {
+    ProjectRoot root;
+    DesktopOf desktop(root);
+    platform::SingleInstanceLock held;
+    ASSERT_EQ(held.acquire(lumenark::launcherMutexName), platform::SingleInstanceLock::Result::acquired);
+    const auto result = root.runLauncher({L"--ui-capture", L"out.png", L"Play"});
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_EQ(testsupport::lastUiEvent(root.uiLog()), "fatal unknown capture page");
+}
+
+TEST(SingleInstance, TheLockIsFreeAgainAfterRelease) {
+    ProjectRoot root;
+    DesktopOf desktop(root);
+    {
+        platform::SingleInstanceLock held;
+        ASSERT_EQ(held.acquire(lumenark::launcherMutexName), platform::SingleInstanceLock::Result::acquired);
+    }
+    const auto result = root.runLauncher({});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(testsupport::lastUiEvent(root.uiLog()), "launcher-close frames=0");
+}
+
+} // namespace

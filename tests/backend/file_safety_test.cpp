@@ -1,0 +1,221 @@
+#include "backend/file_safety.h"
+#include "platform/process.h"
+#include "tests/support/command_line_split.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#ifdef _WIN32
+#include <shellapi.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using qxlauncher::atomicReplaceFile;
+using qxlauncher::readFileCapped;
+using qxlauncher::readFileLimited;
+using testsupport::readFile;
+using testsupport::TempFolder;
+using testsupport::writeFile;
+
+std::string errorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::filesystem::filesystem_error&) {
+        return "filesystem error";
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+bool runningAsRoot() {
+#ifdef _WIN32
+    return false;
+#else
+    return ::geteuid() == 0;
+#endif
+}
+
+// A folder with a link "linked" to a real folder "real", or a skip where links are refused.
+class LinkedFolder : public testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(folder / "real");
+        if (!testsupport::makeFolderLink(folder / "real", folder / "linked")) {
+            GTEST_SKIP() << "this system does not let the test create a folder link";
+        }
+    }
+    TempFolder folder{"linked"};
+};
+
+TEST_F(LinkedFolder, EveryServiceRefusesALinkedAncestor) {
+    const auto target = folder / "linked/sub/file.cfg";
+    EXPECT_EQ(errorText([&] { qxlauncher::requireUnlinkedPath(target); }), "linked path");
+    EXPECT_TRUE(qxlauncher::hasReparsePoint(target));
+    EXPECT_EQ(errorText([&] { qxlauncher::isRegularUnlinkedFile(target); }), "linked path");
+    EXPECT_EQ(errorText([&] { readFileCapped(target, 10); }), "linked path");
+    EXPECT_FALSE(readFileLimited(target, 10).has_value());
+    EXPECT_EQ(errorText([&] { atomicReplaceFile(target, "x"); }), "linked path");
+    EXPECT_FALSE(std::filesystem::exists(folder / "real/sub"));
+}
+
+TEST_F(LinkedFolder, ALinkedFileIsRefusedToo) {
+    writeFile(folder / "real/data", "abc");
+    ASSERT_TRUE(testsupport::makeFileLink(folder / "real/data", folder / "data-link"));
+    EXPECT_EQ(errorText([&] { readFileCapped(folder / "data-link", 10); }), "linked path");
+    EXPECT_FALSE(readFileLimited(folder / "data-link", 10).has_value());
+}
+
+TEST(RequireUnlinkedPath, AcceptsAMissingFolderChain) {
+    TempFolder folder;
+    EXPECT_NO_THROW(qxlauncher::requireUnlinkedPath(folder / "no/such/folder/file"));
+    EXPECT_FALSE(qxlauncher::hasReparsePoint(folder / "no/such/folder/file"));
+    EXPECT_NO_THROW(qxlauncher::requireUnlinkedPath(folder / "a/../b/./c"));
+}
+
+TEST(HasReparsePoint, AnUnreadableComponentIsSkipped) {
+    if (runningAsRoot()) {
+        GTEST_SKIP() << "running as root: folder permissions do not deny attribute reads";
+    }
+    TempFolder folder;
+    std::filesystem::create_directories(folder / "closed/inner");
+    std::filesystem::permissions(folder / "closed", std::filesystem::perms::none);
+    EXPECT_FALSE(qxlauncher::hasReparsePoint(folder / "closed/inner/file"));
+    EXPECT_EQ(errorText([&] { qxlauncher::requireUnlinkedPath(folder / "closed/inner/file"); }),
+              "inaccessible path");
+    std::filesystem::permissions(folder / "closed", std::filesystem::perms::owner_all);
+}
+
+TEST(IsRegularUnlinkedFile, TrueOnlyForARegularFile) {
+    TempFolder folder;
+    writeFile(folder / "file", "x");
+    EXPECT_TRUE(qxlauncher::isRegularUnlinkedFile(folder / "file"));
+    EXPECT_FALSE(qxlauncher::isRegularUnlinkedFile(folder / "missing"));
+    EXPECT_FALSE(qxlauncher::isRegularUnlinkedFile(folder.path()));
+}
+
+TEST(ReadFileCapped, ReadsExactlyTheCapAndRefusesOneByteMore) {
+    TempFolder folder;
+    writeFile(folder / "exact", std::string(256, 'a'));
+    writeFile(folder / "over", std::string(257, 'b'));
+    EXPECT_EQ(readFileCapped(folder / "exact", 256), std::string(256, 'a'));
+    EXPECT_EQ(errorText([&] { readFileCapped(folder / "over", 256); }), "oversized file");
+    EXPECT_EQ(readFileLimited(folder / "exact", 256), std::string(256, 'a'));
+    EXPECT_FALSE(readFileLimited(folder / "over", 256).has_value());
+}
+
+TEST(ReadFileCapped, KeepsBinaryBytesUnchanged) {
+    TempFolder folder;
+    const std::string bytes("a\r\nb\0c\x1a", 7);
+    writeFile(folder / "binary", bytes);
+    EXPECT_EQ(readFileCapped(folder / "binary", 100), bytes);
+    EXPECT_EQ(readFileLimited(folder / "binary", 100), bytes);
+}
+
+TEST(ReadFileCapped, AMissingFileIsTheLibrarysError) {
+    TempFolder folder;
+    EXPECT_EQ(errorText([&] { readFileCapped(folder / "missing", 10); }), "filesystem error");
+    EXPECT_FALSE(readFileLimited(folder / "missing", 10).has_value());
+    EXPECT_FALSE(readFileLimited(folder.path(), 10).has_value());
+}
+
+TEST(AtomicReplaceFile, CreatesMissingFoldersAndReplacesWhole) {
+    TempFolder folder;
+    const auto target = folder / "deep/er/launcher.cfg";
+    atomicReplaceFile(target, "first\r\n");
+    EXPECT_EQ(readFile(target), "first\r\n");
+    atomicReplaceFile(target, "second");
+    EXPECT_EQ(readFile(target), "second");
+    // Only the target is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(target.parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(AtomicReplaceFile, AStaleTemporaryFileIsRefusedAndKept) {
+    TempFolder folder;
+    const auto target = folder / "setup.cfg";
+    writeFile(target, "old");
+    const auto stale = qxlauncher::configTemporaryPath(target, platform::currentProcessId(),
+                                                       qxlauncher::configWritesNumbered() + 1);
+    writeFile(stale, "someone else's");
+    EXPECT_EQ(errorText([&] { atomicReplaceFile(target, "new"); }), "create config");
+    EXPECT_EQ(readFile(stale), "someone else's");
+    EXPECT_EQ(readFile(target), "old");
+}
+
+TEST(AtomicReplaceFile, AFailedReplaceRemovesItsTemporaryFile) {
+    TempFolder folder;
+    // A folder with content cannot be replaced by a file.
+    const auto target = folder / "occupied";
+    writeFile(target / "inside", "x");
+    const std::string text = errorText([&] { atomicReplaceFile(target, "new"); });
+    EXPECT_EQ(text.rfind("replace config Win32 ", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("replace config Win32 ").size());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(TemporaryName, CarriesProcessIdAndCounter) {
+    EXPECT_EQ(qxlauncher::configTemporaryPath("dir/launcher.cfg", 4120, 3),
+              std::filesystem::path("dir/launcher.cfg.tmp-4120-3"));
+}
+
+struct QuoteCase {
+    const wchar_t* argument;
+    const wchar_t* quoted;
+};
+
+class QuoteArgument : public testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuoteArgument, QuotesAndSplitsBackUnchanged) {
+    const std::wstring quoted = qxlauncher::quoteArgument(GetParam().argument);
+    EXPECT_EQ(quoted, GetParam().quoted);
+    const std::wstring line = L"program.exe " + quoted + L" tail";
+    const auto split = testsupport::splitWindowsCommandLine(line);
+    ASSERT_EQ(split.size(), 3u);
+    EXPECT_EQ(split[1], GetParam().argument);
+#ifdef _WIN32
+    int count = 0;
+    LPWSTR* system = ::CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(system, nullptr);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(std::wstring(system[1]), GetParam().argument);
+    ::LocalFree(system);
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, QuoteArgument,
+                         testing::Values(QuoteCase{L"", L"\"\""}, QuoteCase{L"plain", L"\"plain\""},
+                                         QuoteCase{L"C:\\Program Files\\Quarrix",
+                                                   L"\"C:\\Program Files\\Quarrix\""},
+                                         QuoteCase{L"C:\\roms\\", L"\"C:\\roms\\\\\""},
+                                         QuoteCase{L"say \"hi\"", L"\"say \\\"hi\\\"\""},
+                                         QuoteCase{L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
+                                         QuoteCase{L"a\\\\b\\c", L"\"a\\\\b\\c\""},
+                                         QuoteCase{L"tab\there", L"\"tab\there\""}));
+
+TEST(Utf8ToWide, EmptyTextIsNativeError) {
+    EXPECT_EQ(qxlauncher::utf8ToWide(""), L"Native error.");
+    EXPECT_EQ(qxlauncher::utf8ToWide(nullptr), L"Native error.");
+}
+
+TEST(Utf8ToWide, AnInvalidByteBecomesTheReplacementCharacter) {
+    EXPECT_EQ(qxlauncher::utf8ToWide("bad \xFF byte"), L"bad \uFFFD byte");
+    EXPECT_EQ(qxlauncher::utf8ToWide("caf\xC3\xA9"), L"caf\u00E9");
+}
+
+TEST(CloseHandleIfValid, IgnoresNullAndInvalid) {
+    qxlauncher::closeHandleIfValid(nullptr);
+    qxlauncher::closeHandleIfValid(platform::invalidHandleValue());
+    SUCCEED();
+}
+
+} // namespace

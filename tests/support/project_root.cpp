@@ -1,0 +1,38 @@
+#include "tests/support/project_root.h"
+
+#include <sstream>
+
+namespace testsupport {
+
+ProjectRoot::ProjectRoot() : folder_("root") {
+    std::filesystem::copy_file(binaryFolder() / LUMENARK_LAUNCHER_NAME, launcher());
+}
+
+std::filesystem::path ProjectRoot::launcher() const { return path() / LUMENARK_LAUNCHER_NAME; }
+
+std::filesystem::path desktopFolderOf(const ProjectRoot& root) { return root.path().parent_path() / (root.path().filename().string() + ".desktop"); }
+
+ChildResult ProjectRoot::runLauncher(const std::vector<std::wstring>& arguments,
+                                     ChildOptions options) const {
+    options.arguments = arguments;
+    if (options.workingFolder.empty()) {
+        options.workingFolder = path();
+    }
+    if (!options.environment.contains(L"LUMENARK_DESKTOP_DIR")) {
+        options.environment[L"LUMENARK_DESKTOP_DIR"] = desktopFolderOf(*this).wstring();
+    }
+    return runChild(launcher(), options);
+}
+
+std::string lastUiEvent(const std::filesystem::path& log) {
+    std::istringstream lines(readFile(log));
+    std::string line;
+    std::string last;
+    while (std::getline(lines, line)) {
+        last = line;
+    }
+    const auto blank = last.find(' ');
+    return blank == std::string::npos ? last : last.substr(blank + 1);
+}
+
+} // namespace testsupport

@@ -1,0 +1,34 @@
+#pragma once
+// Scratch folders for tests, removed when the test ends. They sit in the build tree next to the
+// test binaries, so no link lies on their path.
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// The folder of the running test binary (the launcher is built into the same folder).
+std::filesystem::path binaryFolder();
+
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& purpose = "scratch");
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::filesystem::path& relative) const { return path_ / relative; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes bytes to a file, creating its folders.
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+std::string readFile(const std::filesystem::path& path);
+
+// Creates a symbolic link to a folder; false where the system refuses (the test then skips).
+bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
+bool makeFileLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
+} // namespace testsupport
