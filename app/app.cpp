@@ -7,6 +7,8 @@ App::App(const qxlauncher::StartupContext& context)
 
 App::~App() = default;
 
-void App::shutdown() { backend_.reset(); }
+void App::shutdown() {
+    backend_.reset();
+}
 
 } // namespace lumenark

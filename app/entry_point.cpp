@@ -145,7 +145,8 @@ int runWindow(EntryState& state) {
     session.start(state.context);
     // The window and its main loop are not built yet: the launcher closes at once.
     const unsigned presentedFrames = 0;
-    logUiEvent(state.context.projectRoot, "launcher-close frames=" + std::to_string(presentedFrames));
+    logUiEvent(state.context.projectRoot,
+               "launcher-close frames=" + std::to_string(presentedFrames));
     session.finish();
     com.uninitialize();
     mutex.release();

@@ -2,6 +2,8 @@
 
 namespace qxlauncher {
 
-Config defaultConfig(int) { return Config{}; }
+Config defaultConfig(int) {
+    return Config{};
+}
 
 } // namespace qxlauncher

@@ -58,7 +58,8 @@ bool hasReparsePoint(const std::filesystem::path& path) {
     bool linked = false;
     walkToRoot(absolute.lexically_normal(), [&](const std::filesystem::path& component) {
         const platform::PathAttributes attributes = platform::readPathAttributes(component);
-        linked = attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint;
+        linked =
+            attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint;
         return !linked;
     });
     return linked;
@@ -96,7 +97,8 @@ std::string readFileCapped(const std::filesystem::path& path, std::uintmax_t max
     return bytes;
 }
 
-std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uintmax_t limit) {
+std::optional<std::string> readFileLimited(const std::filesystem::path& path,
+                                           std::uintmax_t limit) {
     if (hasReparsePoint(path)) {
         return std::nullopt;
     }
@@ -182,7 +184,8 @@ void atomicReplaceFile(const std::filesystem::path& target, const std::string& b
     std::filesystem::create_directories(absoluteNormal(target).parent_path());
     requireUnlinkedPath(target);
     const std::uint32_t counter = atomicReplaceCounter.fetch_add(1) + 1;
-    TemporaryConfigFile temporary(configTemporaryPath(target, platform::currentProcessId(), counter));
+    TemporaryConfigFile temporary(
+        configTemporaryPath(target, platform::currentProcessId(), counter));
     requireUnlinkedPath(temporary.path());
     temporary.create();
     temporary.writeAndFlush(bytes);
@@ -195,7 +198,9 @@ void atomicReplaceFile(const std::filesystem::path& target, const std::string& b
     temporary.commit();
 }
 
-std::uint32_t configWritesNumbered() { return atomicReplaceCounter.load(); }
+std::uint32_t configWritesNumbered() {
+    return atomicReplaceCounter.load();
+}
 
 void closeHandleIfValid(platform::NativeHandle handle) {
     if (platform::isValidHandle(handle)) {

@@ -25,6 +25,8 @@ inline constexpr std::array<GameInfo, gameCount> gameTable{{
      L"R-UNIT  /  REV 2.1"},
 }};
 
-inline constexpr bool isGameKind(int game) { return game >= 0 && game < gameCount; }
+inline constexpr bool isGameKind(int game) {
+    return game >= 0 && game < gameCount;
+}
 
 } // namespace qxlauncher

@@ -57,7 +57,8 @@ constexpr PadButtons hidButtonMask(int button) {
         return PadButton::start;
     default:
         if (button >= PadButton::firstExtraHidButton && button <= PadButton::lastExtraHidButton) {
-            return PadButtons{1} << (PadButton::firstExtraHidBit + button - PadButton::firstExtraHidButton);
+            return PadButtons{1} << (PadButton::firstExtraHidBit + button -
+                                     PadButton::firstExtraHidButton);
         }
         return 0;
     }

@@ -12,12 +12,17 @@ static std::uint64_t nanosecondsOf(clockid_t clock) {
 }
 
 // CLOCK_BOOTTIME counts from system start like GetTickCount64, suspend included.
-std::uint64_t tickCountMilliseconds() { return nanosecondsOf(CLOCK_BOOTTIME) / 1000000ULL; }
+std::uint64_t tickCountMilliseconds() {
+    return nanosecondsOf(CLOCK_BOOTTIME) / 1000000ULL;
+}
 
-std::uint64_t monotonic100ns() { return nanosecondsOf(CLOCK_MONOTONIC) / 100ULL; }
+std::uint64_t monotonic100ns() {
+    return nanosecondsOf(CLOCK_MONOTONIC) / 100ULL;
+}
 
 void sleepMilliseconds(std::uint32_t milliseconds) {
-    timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec wait{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
     while (::nanosleep(&wait, &wait) != 0) {
     }
 }

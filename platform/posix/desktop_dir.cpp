@@ -11,10 +11,12 @@ namespace platform::posix {
 
 std::filesystem::path desktopFolder() {
     std::filesystem::path folder;
-    if (const char* chosen = std::getenv("LUMENARK_DESKTOP_DIR"); chosen != nullptr && *chosen != '\0') {
+    if (const char* chosen = std::getenv("LUMENARK_DESKTOP_DIR");
+        chosen != nullptr && *chosen != '\0') {
         folder = chosen;
     } else {
-        folder = std::filesystem::temp_directory_path() / ("lumenark-desktop-" + std::to_string(::getuid()));
+        folder = std::filesystem::temp_directory_path() /
+                 ("lumenark-desktop-" + std::to_string(::getuid()));
     }
     std::error_code ignored;
     std::filesystem::create_directories(folder / "windows", ignored);
@@ -37,7 +39,8 @@ DesktopWindow registerDesktopWindow(const std::wstring& windowClass, std::uint32
     window.processId = processId;
     window.file = desktopFolder() / "windows" /
                   (desktopObjectName(windowClass) + "." + std::to_string(processId));
-    std::ofstream(window.file, std::ios::binary | std::ios::trunc) << utf8FromWide(windowClass) << '\n';
+    std::ofstream(window.file, std::ios::binary | std::ios::trunc)
+        << utf8FromWide(windowClass) << '\n';
     return window;
 }
 
@@ -49,7 +52,8 @@ void unregisterDesktopWindow(const DesktopWindow& window) {
 std::vector<DesktopWindow> listDesktopWindows() {
     std::vector<DesktopWindow> windows;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(desktopFolder() / "windows", error)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(desktopFolder() / "windows", error)) {
         const std::string name = entry.path().filename().string();
         const auto dot = name.rfind('.');
         if (dot == std::string::npos || entry.path().extension() == ".requests") {
@@ -81,7 +85,8 @@ std::optional<DesktopWindow> findDesktopWindow(const std::wstring& windowClass) 
 }
 
 void postDesktopRequest(const DesktopWindow& window, const std::string& request) {
-    std::ofstream(window.file.string() + ".requests", std::ios::binary | std::ios::app) << request << '\n';
+    std::ofstream(window.file.string() + ".requests", std::ios::binary | std::ios::app)
+        << request << '\n';
 }
 
 } // namespace platform::posix

@@ -13,7 +13,9 @@ bool ComApartment::initialize() {
     return true;
 }
 
-void ComApartment::uninitialize() { initialized_ = false; }
+void ComApartment::uninitialize() {
+    initialized_ = false;
+}
 
 // The message box stands as a block on standard error.
 void showErrorMessageBox(const std::wstring& title, const std::wstring& text) {

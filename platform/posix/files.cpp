@@ -37,8 +37,8 @@ PathAttributes readPathAttributes(const std::filesystem::path& path) {
 }
 
 File File::createNew(const std::filesystem::path& path, std::uint32_t& error) {
-    const int fd = ::open(nativePath(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0644);
+    const int fd =
+        ::open(nativePath(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = systemErrorFromErrno(errno);
         return File();
@@ -62,7 +62,8 @@ bool File::flush() {
 }
 
 static FileIdentity identityFromStat(const struct stat& info) {
-    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
 }
 
 std::optional<FileIdentity> File::identity() const {

@@ -6,7 +6,9 @@
 
 namespace platform {
 
-NativeHandle invalidHandleValue() { return reinterpret_cast<NativeHandle>(static_cast<std::intptr_t>(-1)); }
+NativeHandle invalidHandleValue() {
+    return reinterpret_cast<NativeHandle>(static_cast<std::intptr_t>(-1));
+}
 
 void closeNativeHandle(NativeHandle handle) {
     if (isValidHandle(handle)) {
@@ -14,7 +16,9 @@ void closeNativeHandle(NativeHandle handle) {
     }
 }
 
-std::uint32_t lastSystemError() { return posix::systemErrorFromErrno(errno); }
+std::uint32_t lastSystemError() {
+    return posix::systemErrorFromErrno(errno);
+}
 
 namespace posix {
 

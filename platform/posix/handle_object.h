@@ -24,7 +24,9 @@ struct FdHandle final : HandleObject {
     int fd;
 };
 
-inline NativeHandle toHandle(HandleObject* object) { return object; }
+inline NativeHandle toHandle(HandleObject* object) {
+    return object;
+}
 
 template <typename T> T* fromHandle(NativeHandle handle) {
     if (!isValidHandle(handle)) {
@@ -37,6 +39,8 @@ template <typename T> T* fromHandle(NativeHandle handle) {
 std::uint32_t systemErrorFromErrno(int code);
 
 // UTF-8 file-system path of a path value.
-inline const char* nativePath(const std::filesystem::path& path) { return path.c_str(); }
+inline const char* nativePath(const std::filesystem::path& path) {
+    return path.c_str();
+}
 
 } // namespace platform::posix

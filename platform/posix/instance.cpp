@@ -14,7 +14,8 @@ namespace platform {
 // launchers a desktop of their own.
 SingleInstanceLock::Result SingleInstanceLock::acquire(const std::wstring& name) {
     release();
-    const std::filesystem::path file = posix::desktopFolder() / (posix::desktopObjectName(name) + ".lock");
+    const std::filesystem::path file =
+        posix::desktopFolder() / (posix::desktopObjectName(name) + ".lock");
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         return Result::failed;
@@ -27,7 +28,9 @@ SingleInstanceLock::Result SingleInstanceLock::acquire(const std::wstring& name)
     return Result::acquired;
 }
 
-void SingleInstanceLock::release() { handle_.reset(); }
+void SingleInstanceLock::release() {
+    handle_.reset();
+}
 
 bool restoreAndForegroundWindow(const std::wstring& windowClass) {
     const auto window = posix::findDesktopWindow(windowClass);

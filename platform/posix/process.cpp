@@ -9,7 +9,9 @@
 
 namespace platform {
 
-std::uint32_t currentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+std::uint32_t currentProcessId() {
+    return static_cast<std::uint32_t>(::getpid());
+}
 
 ModulePath executablePath(std::uint32_t bufferUnits) {
     std::string buffer(PATH_MAX * 4, '\0');
@@ -32,7 +34,8 @@ std::optional<std::vector<std::wstring>> commandLineArguments() {
     if (!stream) {
         return std::nullopt;
     }
-    const std::string all((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    const std::string all((std::istreambuf_iterator<char>(stream)),
+                          std::istreambuf_iterator<char>());
     std::vector<std::wstring> arguments;
     std::size_t start = 0;
     bool first = true;

@@ -4,7 +4,9 @@
 
 namespace platform {
 
-std::uint64_t tickCountMilliseconds() { return ::GetTickCount64(); }
+std::uint64_t tickCountMilliseconds() {
+    return ::GetTickCount64();
+}
 
 std::uint64_t monotonic100ns() {
     LARGE_INTEGER frequency{};
@@ -17,6 +19,8 @@ std::uint64_t monotonic100ns() {
     return (ticks / perSecond) * 10000000ULL + (ticks % perSecond) * 10000000ULL / perSecond;
 }
 
-void sleepMilliseconds(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void sleepMilliseconds(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
 
 } // namespace platform

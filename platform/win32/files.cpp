@@ -43,7 +43,9 @@ bool File::writeAll(std::string_view bytes) {
     return ok != FALSE && written == bytes.size();
 }
 
-bool File::flush() { return isOpen() && ::FlushFileBuffers(handle_.get()) != FALSE; }
+bool File::flush() {
+    return isOpen() && ::FlushFileBuffers(handle_.get()) != FALSE;
+}
 
 static std::optional<FileIdentity> identityOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
@@ -51,7 +53,8 @@ static std::optional<FileIdentity> identityOfHandle(HANDLE handle) {
         return std::nullopt;
     }
     return FileIdentity{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
+                            info.nFileIndexLow};
 }
 
 std::optional<FileIdentity> File::identity() const {
@@ -62,11 +65,10 @@ std::optional<FileIdentity> File::identity() const {
 }
 
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
-    UniqueHandle handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                      nullptr));
+    UniqueHandle handle(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+        nullptr));
     if (!handle.valid()) {
         return std::nullopt;
     }
@@ -75,8 +77,8 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
 
 std::uint32_t replaceFileWriteThrough(const std::filesystem::path& from,
                                       const std::filesystem::path& to) {
-    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ==
-        FALSE) {
+    if (::MoveFileExW(from.c_str(), to.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
         return ::GetLastError();
     }
     return ERROR_SUCCESS;

@@ -5,7 +5,9 @@
 
 namespace platform {
 
-NativeHandle invalidHandleValue() { return INVALID_HANDLE_VALUE; }
+NativeHandle invalidHandleValue() {
+    return INVALID_HANDLE_VALUE;
+}
 
 void closeNativeHandle(NativeHandle handle) {
     if (isValidHandle(handle)) {
@@ -13,6 +15,8 @@ void closeNativeHandle(NativeHandle handle) {
     }
 }
 
-std::uint32_t lastSystemError() { return ::GetLastError(); }
+std::uint32_t lastSystemError() {
+    return ::GetLastError();
+}
 
 } // namespace platform

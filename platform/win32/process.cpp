@@ -1,11 +1,14 @@
 #include "platform/process.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 namespace platform {
 
-std::uint32_t currentProcessId() { return ::GetCurrentProcessId(); }
+std::uint32_t currentProcessId() {
+    return ::GetCurrentProcessId();
+}
 
 ModulePath executablePath(std::uint32_t bufferUnits) {
     std::wstring buffer(bufferUnits, L'\0');

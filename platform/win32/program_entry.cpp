@@ -2,4 +2,6 @@
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return launcherMain(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+    return launcherMain();
+}

@@ -8,13 +8,14 @@ std::wstring wideFromUtf8(std::string_view text) {
     if (text.empty()) {
         return {};
     }
-    const int needed = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                             nullptr, 0);
+    const int needed =
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (needed <= 0) {
         return {};
     }
     std::wstring result(static_cast<std::size_t>(needed), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), needed);
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                          needed);
     return result;
 }
 
@@ -33,6 +34,8 @@ std::string utf8FromWide(std::wstring_view text) {
     return result;
 }
 
-std::size_t utf16Length(std::wstring_view text) { return text.size(); }
+std::size_t utf16Length(std::wstring_view text) {
+    return text.size();
+}
 
 } // namespace platform

@@ -15,18 +15,25 @@ struct ModeCase {
 
 class ModeChoice : public testing::TestWithParam<ModeCase> {};
 
-TEST_P(ModeChoice, FollowsTheFirstArgument) { EXPECT_EQ(chooseLaunchMode(GetParam().arguments), GetParam().mode); }
+TEST_P(ModeChoice, FollowsTheFirstArgument) {
+    EXPECT_EQ(chooseLaunchMode(GetParam().arguments), GetParam().mode);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ModeChoice,
-    testing::Values(ModeCase{"none", {}, LaunchMode::window}, ModeCase{"prepare", {L"--prepare"}, LaunchMode::prepare},
-                    ModeCase{"prepare_with_folder", {L"--prepare", L"--roms", L"x"}, LaunchMode::prepare},
-                    ModeCase{"capture_two", {L"--ui-capture", L"a.png"}, LaunchMode::capture},
-                    ModeCase{"settings_capture_three", {L"--settings-capture", L"a.png", L"controls"}, LaunchMode::capture},
-                    ModeCase{"capture_alone", {L"--ui-capture"}, LaunchMode::diagnostic},
-                    ModeCase{"capture_four", {L"--ui-capture", L"a.png", L"play", L"x"}, LaunchMode::diagnostic},
-                    ModeCase{"wrong_case", {L"--Prepare"}, LaunchMode::diagnostic},
-                    ModeCase{"diagnostic_option", {L"--game-mode", L"remastered"}, LaunchMode::diagnostic}),
+    testing::Values(
+        ModeCase{"none", {}, LaunchMode::window},
+        ModeCase{"prepare", {L"--prepare"}, LaunchMode::prepare},
+        ModeCase{"prepare_with_folder", {L"--prepare", L"--roms", L"x"}, LaunchMode::prepare},
+        ModeCase{"capture_two", {L"--ui-capture", L"a.png"}, LaunchMode::capture},
+        ModeCase{"settings_capture_three",
+                 {L"--settings-capture", L"a.png", L"controls"},
+                 LaunchMode::capture},
+        ModeCase{"capture_alone", {L"--ui-capture"}, LaunchMode::diagnostic},
+        ModeCase{
+            "capture_four", {L"--ui-capture", L"a.png", L"play", L"x"}, LaunchMode::diagnostic},
+        ModeCase{"wrong_case", {L"--Prepare"}, LaunchMode::diagnostic},
+        ModeCase{"diagnostic_option", {L"--game-mode", L"remastered"}, LaunchMode::diagnostic}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ModulePath, AcceptsUpToOneUnitShortOfTheBuffer) {
@@ -70,9 +77,10 @@ TEST(CapturePage, UnknownWordsFailCaseSensitively) {
 }
 
 TEST(FatalMessage, NamesTheErrorAndTheLayout) {
-    EXPECT_EQ(fatalMessageText("launcher window"),
-              L"The launcher could not start.\n\nlauncher window\n\nKeep the EXE at the project root, "
-              L"next to native, build and roms.");
+    EXPECT_EQ(
+        fatalMessageText("launcher window"),
+        L"The launcher could not start.\n\nlauncher window\n\nKeep the EXE at the project root, "
+        L"next to native, build and roms.");
 }
 
 } // namespace

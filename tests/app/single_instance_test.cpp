@@ -32,7 +32,8 @@ TEST(SingleInstance, ASecondWindowStartLeavesAtOnceAndWritesNothing) {
     ProjectRoot root;
     DesktopOf desktop(root);
     platform::SingleInstanceLock held;
-    ASSERT_EQ(held.acquire(lumenark::launcherMutexName), platform::SingleInstanceLock::Result::acquired);
+    ASSERT_EQ(held.acquire(lumenark::launcherMutexName),
+              platform::SingleInstanceLock::Result::acquired);
     const auto result = root.runLauncher({});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_FALSE(std::filesystem::exists(root / "logs"));
@@ -42,7 +43,8 @@ TEST(SingleInstance, ACaptureTakesNoLock) {
     ProjectRoot root;
     DesktopOf desktop(root);
     platform::SingleInstanceLock held;
-    ASSERT_EQ(held.acquire(lumenark::launcherMutexName), platform::SingleInstanceLock::Result::acquired);
+    ASSERT_EQ(held.acquire(lumenark::launcherMutexName),
+              platform::SingleInstanceLock::Result::acquired);
     const auto result = root.runLauncher({L"--ui-capture", L"out.png", L"Play"});
     EXPECT_EQ(result.exitCode, 4);
     EXPECT_EQ(testsupport::lastUiEvent(root.uiLog()), "fatal unknown capture page");
@@ -53,7 +55,8 @@ TEST(SingleInstance, TheLockIsFreeAgainAfterRelease) {
     DesktopOf desktop(root);
     {
         platform::SingleInstanceLock held;
-        ASSERT_EQ(held.acquire(lumenark::launcherMutexName), platform::SingleInstanceLock::Result::acquired);
+        ASSERT_EQ(held.acquire(lumenark::launcherMutexName),
+                  platform::SingleInstanceLock::Result::acquired);
     }
     const auto result = root.runLauncher({});
     EXPECT_EQ(result.exitCode, 0);

@@ -9,7 +9,9 @@ namespace {
 using testsupport::readFile;
 using testsupport::TempFolder;
 
-std::filesystem::path logOf(const TempFolder& root) { return root / uiEventLogPath; }
+std::filesystem::path logOf(const TempFolder& root) {
+    return root / uiEventLogPath;
+}
 
 TEST(UiEventLog, CreatesTheFolderAndWritesTickBlankEvent) {
     TempFolder root;

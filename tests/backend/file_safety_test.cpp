@@ -8,8 +8,9 @@
 #include <stdexcept>
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -80,6 +81,9 @@ TEST(RequireUnlinkedPath, AcceptsAMissingFolderChain) {
 }
 
 TEST(HasReparsePoint, AnUnreadableComponentIsSkipped) {
+#ifdef _WIN32
+    GTEST_SKIP() << "file permissions here cannot deny a folder's attributes";
+#endif
     if (runningAsRoot()) {
         GTEST_SKIP() << "running as root: folder permissions do not deny attribute reads";
     }

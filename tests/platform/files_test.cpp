@@ -59,10 +59,12 @@ TEST(ReplaceFile, MovesOverTheTargetAndReportsErrors) {
     TempFolder folder;
     testsupport::writeFile(folder / "a", "new");
     testsupport::writeFile(folder / "b", "old");
-    EXPECT_EQ(platform::replaceFileWriteThrough(folder / "a", folder / "b"), platform::errorSuccess);
+    EXPECT_EQ(platform::replaceFileWriteThrough(folder / "a", folder / "b"),
+              platform::errorSuccess);
     EXPECT_EQ(testsupport::readFile(folder / "b"), "new");
     EXPECT_FALSE(std::filesystem::exists(folder / "a"));
-    EXPECT_NE(platform::replaceFileWriteThrough(folder / "a", folder / "b"), platform::errorSuccess);
+    EXPECT_NE(platform::replaceFileWriteThrough(folder / "a", folder / "b"),
+              platform::errorSuccess);
     EXPECT_EQ(platform::deleteFile(folder / "b"), platform::errorSuccess);
     EXPECT_EQ(platform::deleteFile(folder / "b"), platform::errorFileNotFound);
 }

@@ -8,9 +8,13 @@ ProjectRoot::ProjectRoot() : folder_("root") {
     std::filesystem::copy_file(binaryFolder() / LUMENARK_LAUNCHER_NAME, launcher());
 }
 
-std::filesystem::path ProjectRoot::launcher() const { return path() / LUMENARK_LAUNCHER_NAME; }
+std::filesystem::path ProjectRoot::launcher() const {
+    return path() / LUMENARK_LAUNCHER_NAME;
+}
 
-std::filesystem::path desktopFolderOf(const ProjectRoot& root) { return root.path().parent_path() / (root.path().filename().string() + ".desktop"); }
+std::filesystem::path desktopFolderOf(const ProjectRoot& root) {
+    return root.path().parent_path() / (root.path().filename().string() + ".desktop");
+}
 
 ChildResult ProjectRoot::runLauncher(const std::vector<std::wstring>& arguments,
                                      ChildOptions options) const {

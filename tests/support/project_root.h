@@ -11,7 +11,9 @@ public:
     ProjectRoot();
 
     const std::filesystem::path& path() const { return folder_.path(); }
-    std::filesystem::path operator/(const std::filesystem::path& relative) const { return folder_ / relative; }
+    std::filesystem::path operator/(const std::filesystem::path& relative) const {
+        return folder_ / relative;
+    }
     std::filesystem::path launcher() const;
 
     // Runs the copied launcher with these arguments; its working folder is the root, and on

@@ -1,6 +1,7 @@
 #include "tests/support/temp_folder.h"
 
 #include "platform/process.h"
+#include "tests/support/scratch.h"
 
 #include <atomic>
 #include <fstream>
@@ -20,7 +21,7 @@ std::filesystem::path binaryFolder() {
 
 TempFolder::TempFolder(const std::string& purpose) {
     static std::atomic<unsigned> counter{0};
-    const std::filesystem::path base = binaryFolder().parent_path() / "test-roots";
+    const std::filesystem::path base = scratchBase();
     path_ = base / (purpose + "-" + std::to_string(platform::currentProcessId()) + "-" +
                     std::to_string(++counter));
     std::filesystem::remove_all(path_);
@@ -52,18 +53,6 @@ std::string readFile(const std::filesystem::path& path) {
         throw std::runtime_error("test read " + path.string());
     }
     return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
-
-bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link) {
-    std::error_code error;
-    std::filesystem::create_directory_symlink(target, link, error);
-    return !error;
-}
-
-bool makeFileLink(const std::filesystem::path& target, const std::filesystem::path& link) {
-    std::error_code error;
-    std::filesystem::create_symlink(target, link, error);
-    return !error;
 }
 
 } // namespace testsupport

@@ -17,7 +17,9 @@ public:
     ~TempFolder();
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& relative) const { return path_ / relative; }
+    std::filesystem::path operator/(const std::filesystem::path& relative) const {
+        return path_ / relative;
+    }
 
 private:
     std::filesystem::path path_;

@@ -32,7 +32,8 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
         ::setpgid(0, 0);
         for (const auto& [name, value] : options.environment) {
             if (value) {
-                ::setenv(platform::utf8FromWide(name).c_str(), platform::utf8FromWide(*value).c_str(), 1);
+                ::setenv(platform::utf8FromWide(name).c_str(),
+                         platform::utf8FromWide(*value).c_str(), 1);
             } else {
                 ::unsetenv(platform::utf8FromWide(name).c_str());
             }

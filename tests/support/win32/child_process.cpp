@@ -33,7 +33,8 @@ std::wstring upper(std::wstring text) {
 }
 
 // The test's environment with the overrides applied, as a sorted environment block.
-std::wstring environmentBlock(const std::map<std::wstring, std::optional<std::wstring>>& overrides) {
+std::wstring
+environmentBlock(const std::map<std::wstring, std::optional<std::wstring>>& overrides) {
     std::map<std::wstring, std::pair<std::wstring, std::wstring>> entries;
     if (wchar_t* block = ::GetEnvironmentStringsW()) {
         for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
@@ -42,7 +43,8 @@ std::wstring environmentBlock(const std::map<std::wstring, std::optional<std::ws
             if (equals == std::wstring::npos) {
                 continue;
             }
-            entries[upper(text.substr(0, equals))] = {text.substr(0, equals), text.substr(equals + 1)};
+            entries[upper(text.substr(0, equals))] = {text.substr(0, equals),
+                                                      text.substr(equals + 1)};
         }
         ::FreeEnvironmentStringsW(block);
     }
@@ -90,10 +92,10 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
     const std::wstring folder = options.workingFolder.wstring();
-    const BOOL started = ::CreateProcessW(
-        program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
-        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    const BOOL started =
+        ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
+                         folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     ::CloseHandle(in);
     ::CloseHandle(out);
     ::CloseHandle(err);
@@ -101,7 +103,8 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
         return result;
     }
     ::CloseHandle(process.hThread);
-    const DWORD wait = ::WaitForSingleObject(process.hProcess, static_cast<DWORD>(options.timeout.count()));
+    const DWORD wait =
+        ::WaitForSingleObject(process.hProcess, static_cast<DWORD>(options.timeout.count()));
     if (wait != WAIT_OBJECT_0) {
         ::TerminateProcess(process.hProcess, 1);
         ::WaitForSingleObject(process.hProcess, 5000);

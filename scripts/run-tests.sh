@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds both platforms and runs every test: the Linux build natively, the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+cmake --preset linux
+cmake --build --preset linux -j "$jobs"
+ctest --preset linux
+
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
+export WINEDEBUG=-all
+export WINEPREFIX="$PWD/out/windows/wineprefix"
+# A fresh prefix of the build tree's own; one wineserver kept alive for all test processes.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot --init >/dev/null 2>&1 || true
+fi
+wineserver -p
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+ctest --preset windows
