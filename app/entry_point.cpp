@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/command_line_modes.h"
+#include "app/scoped_teardown.h"
 #include "app/ui_event_log.h"
 #include "platform/clock.h"
 #include "platform/desktop_session.h"
@@ -76,34 +77,7 @@ std::wstring fatalMessageText(const std::string& errorText) {
 
 namespace {
 
-// Tears the App down on every path. On the normal path `finish` lets its errors reach the
-// fatal path; while an error unwinds, a second error is swallowed so the first is reported.
-class AppSession {
-public:
-    AppSession() = default;
-    AppSession(const AppSession&) = delete;
-    AppSession& operator=(const AppSession&) = delete;
-    ~AppSession() {
-        try {
-            finish();
-        } catch (...) {
-        }
-    }
-
-    App& start(const qxlauncher::StartupContext& context) {
-        app_ = std::make_unique<App>(context);
-        return *app_;
-    }
-    void finish() {
-        if (app_) {
-            const std::unique_ptr<App> ending = std::move(app_);
-            ending->shutdown();
-        }
-    }
-
-private:
-    std::unique_ptr<App> app_;
-};
+using AppSession = ScopedTeardown<App>;
 
 struct EntryState {
     qxlauncher::StartupContext context;

@@ -64,3 +64,27 @@ TEST(SingleInstance, TheLockIsFreeAgainAfterRelease) {
 }
 
 } // namespace
+
+#ifndef _WIN32
+#include "platform/posix/desktop_dir.h"
+#include "platform/process.h"
+
+namespace {
+
+TEST(SingleInstance, ASecondStartRestoresTheRunningWindow) {
+    ProjectRoot root;
+    DesktopOf desktop(root);
+    platform::SingleInstanceLock held;
+    ASSERT_EQ(held.acquire(lumenark::launcherMutexName),
+              platform::SingleInstanceLock::Result::acquired);
+    // This test process stands in for the running launcher and its window.
+    const auto window = platform::posix::registerDesktopWindow(lumenark::launcherWindowClass,
+                                                               platform::currentProcessId());
+    const auto result = root.runLauncher({});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(testsupport::readFile(window.file.string() + ".requests"), "restore\nforeground\n");
+    platform::posix::unregisterDesktopWindow(window);
+}
+
+} // namespace
+#endif

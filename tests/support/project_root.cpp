@@ -1,11 +1,17 @@
 #include "tests/support/project_root.h"
 
 #include <sstream>
+#include <system_error>
 
 namespace testsupport {
 
 ProjectRoot::ProjectRoot() : folder_("root") {
     std::filesystem::copy_file(binaryFolder() / LUMENARK_LAUNCHER_NAME, launcher());
+}
+
+ProjectRoot::~ProjectRoot() {
+    std::error_code ignored;
+    std::filesystem::remove_all(desktopFolderOf(*this), ignored);
 }
 
 std::filesystem::path ProjectRoot::launcher() const {

@@ -9,6 +9,9 @@ namespace testsupport {
 class ProjectRoot {
 public:
     ProjectRoot();
+    ProjectRoot(const ProjectRoot&) = delete;
+    ProjectRoot& operator=(const ProjectRoot&) = delete;
+    ~ProjectRoot();
 
     const std::filesystem::path& path() const { return folder_.path(); }
     std::filesystem::path operator/(const std::filesystem::path& relative) const {
