@@ -5,12 +5,6 @@
 
 namespace lumenark {
 
-// Not built yet: the headless setup reports that it is unavailable.
-int runPrepare(const qxlauncher::StartupContext&, const std::vector<std::wstring>&) {
-    std::fputs("The headless setup is not available in this build.\n", stderr);
-    return 4;
-}
-
 // Not built yet: the session script cannot be started, which the fatal path reports.
 int runDiagnosticSession(const qxlauncher::StartupContext&, const std::vector<std::wstring>&) {
     throw std::runtime_error("diagnostic process");

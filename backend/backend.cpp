@@ -9,6 +9,14 @@ Backend::Backend(const StartupContext& context)
       status(L"Choose the folder with your ROM files to prepare the games.") {
     // Settings of earlier runs: the ownership confirmation and the ROM folders (setup.cfg).
     // Then each game's build seconds from its newest valid receipt.
+    try {
+        loadSetupConfig();
+    } catch (const std::exception&) {
+        // A damaged setup.cfg keeps what its earlier lines set.
+    }
+    for (int game = 0; game < gameCount; ++game) {
+        refreshBuildSeconds(game);
+    }
 }
 
 Backend::~Backend() {

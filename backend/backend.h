@@ -2,6 +2,7 @@
 // The one object through which the launcher does the collection's work without a window.
 #include "backend/adjustments.h"
 #include "backend/config.h"
+#include "backend/game_monitor.h"
 #include "backend/game_table.h"
 #include "backend/setup_pipeline.h"
 #include "backend/startup_context.h"
@@ -33,6 +34,74 @@ public:
     bool isGameRunningHandle() const { return gameProcess != nullptr; }
     std::uint32_t lastExitCode() const { return gameExitCode; }
     bool setupQueueEmpty() const { return setupQueue.empty(); }
+
+    // Setup pipeline: the queue and job states, the runner, progress, receipts and report.
+    bool requestSetup(unsigned game, bool verifyOnly);
+    bool enqueueSetup(int game, bool verifyOnly);
+    void cancelSetup();
+    void recheckRequirements();
+    void pumpSetup();
+    bool isSetupBusy();
+    void finishSetupJob(std::uint32_t exitCode);
+    void startSetupJob(const SetupQueueEntry& entry);
+    void readSetupProgress(int game);
+    void completeRequirementsCheck();
+    std::wstring stepMessageText(int game) const;
+    std::wstring stepHintText(int game) const;
+    bool hasValidBuild(int game) const;
+    std::filesystem::path latestBuildDirectory(int game) const;
+    void refreshBuildSeconds(int game);
+    std::wstring setupReport(int game) const;
+    const SetupJob& setupJob(int game) const { return jobs.at(static_cast<std::size_t>(game)); }
+    const ToolProbe& toolProbe() const { return tools; }
+    bool setupProcessRunning() const { return setupProcess != nullptr; }
+    bool ownershipConfirmed() const { return acknowledged; }
+    // End of the setup pipeline.
+
+    // Per-game preferences and the setup choices kept in setup.cfg.
+    bool loadPreferences(bool withAdjustments);
+    bool selectGame(int game, bool withAdjustments);
+    bool savePreferences();
+    bool resetPreferences();
+    bool setQx3Engine(std::int32_t edition);
+    bool saveSetupConfig();
+    void loadSetupConfig();
+    bool setAcknowledged(bool value);
+    bool setRomFolder(int game, const std::filesystem::path& folder);
+    bool nativePackagePresent() const;
+    bool loadAdjustments(bool load);
+    // End of the preferences.
+
+    // Operator adjustments of the selected game, kept in its CMOS image.
+    bool adjustmentsAvailable() const;
+    bool adjustmentsOffered() const;
+    const GameAdjustments& loadedAdjustments() const { return adjustments; }
+    std::wstring coinageLabel(const GameAdjustments& choice) const;
+    bool saveAll(const Config& next, const GameAdjustments& chosen);
+    bool resetRanking();
+    // End of the operator adjustments.
+
+    // Game launch.
+    bool launchSelectedGame();
+    bool launchQx3Native();
+    bool launchQx2Native(const std::filesystem::path& manifestPath);
+    // End of the game launch.
+
+    // Running-game monitor.
+    bool isGameRunning() const;
+    void pollRunningGame();
+    void findGameWindow();
+    void requestGameClose();
+    platform::WindowHandle gameWindow() const { return foundWindow; }
+    RunningGameKind runningGameKind() const;
+    // End of the running-game monitor.
+
+    // Native packages: availability, and the CMOS image and ROM folder of the selected game.
+    bool isGameAvailable(int game) const;
+    std::filesystem::path cmosPath(bool verify) const;
+    std::filesystem::path romFolder() const;
+    bool extendedVideoAvailable() const;
+    // End of the native packages.
 
 private:
     Config config;
@@ -74,6 +143,12 @@ private:
 
     // Tests reach the fields through this class; the product defines none.
     friend class BackendTestAccess;
+    friend class GameMonitorTestAccess;
+    friend class GameLaunchTestAccess;
+    friend class PreferencesTestAccess;
+    friend bool loadPreferencesFile(Backend& backend, const std::filesystem::path& path,
+                                    const std::string& gameId, int kind);
+    friend class SetupTestAccess;
 };
 
 } // namespace qxlauncher

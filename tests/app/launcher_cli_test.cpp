@@ -41,11 +41,4 @@ TEST(LauncherDiagnostic, ALoneCaptureOptionIsNotACaptureAndShowsTheMessage) {
 #endif
 }
 
-TEST(LauncherWindow, StartsAndClosesCleanly) {
-    ProjectRoot root;
-    const auto result = root.runLauncher({});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(lastUiEvent(root.uiLog()), "launcher-close frames=0");
-}
-
 } // namespace

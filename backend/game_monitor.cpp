@@ -1,0 +1,210 @@
+#include "backend/game_monitor.h"
+#include "backend/backend.h"
+#include "backend/file_safety.h"
+#include "backend/game_environment.h"
+#include "backend/game_table.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+
+#include <map>
+#include <set>
+
+namespace qxlauncher {
+
+namespace {
+
+// The exit code of a game whose real one cannot be read.
+constexpr std::uint32_t gameExitCodeUnreadable = 31;
+constexpr std::uint64_t windowSearchIntervalMs = 200;
+
+// A descendant of the launched process: some ancestor is `gamePid`. Reused ids can form a
+// cycle, which ends the walk.
+bool descendsFrom(std::uint32_t id, std::uint32_t gamePid,
+                  const std::map<std::uint32_t, std::uint32_t>& parents) {
+    std::set<std::uint32_t> visited{id};
+    std::uint32_t current = id;
+    for (;;) {
+        const auto parent = parents.find(current);
+        if (parent == parents.end()) {
+            return false;
+        }
+        if (parent->second == gamePid) {
+            return true;
+        }
+        if (!visited.insert(parent->second).second) {
+            return false;
+        }
+        current = parent->second;
+    }
+}
+
+} // namespace
+
+bool findGameWindowCallback(const platform::TopLevelWindow& window, GameWindowSearch& search) {
+    if (window.processId != search.processId || window.owned) {
+        return true;
+    }
+    const bool passes =
+        search.classTest ? window.windowClass == nativeGameWindowClass : window.visible;
+    if (!passes) {
+        return true;
+    }
+    search.window = window.window;
+    return false;
+}
+
+std::optional<FoundGameWindow>
+chooseGameWindow(const std::vector<platform::ProcessEntry>& processes,
+                 const std::vector<platform::TopLevelWindow>& windows,
+                 const ImagePathLookup& imagePathOf, std::uint32_t gamePid,
+                 const std::wstring& gameImagePath, bool nativeRun) {
+    std::map<std::uint32_t, std::uint32_t> parents;
+    for (const platform::ProcessEntry& process : processes) {
+        parents[process.processId] = process.parentId;
+    }
+    for (const auto& [id, parent] : parents) {
+        // A native executable is the game itself; a session script's own process is not.
+        const bool qualifies = (nativeRun && id == gamePid) || descendsFrom(id, gamePid, parents);
+        if (!qualifies) {
+            continue;
+        }
+        const std::optional<std::wstring> image = imagePathOf(id);
+        if (!image || compareIgnoringCase(*image, gameImagePath) != 0) {
+            continue;
+        }
+        GameWindowSearch search{id, nullptr, nativeRun};
+        for (const platform::TopLevelWindow& window : windows) {
+            if (!findGameWindowCallback(window, search)) {
+                break;
+            }
+        }
+        if (search.window != nullptr) {
+            return FoundGameWindow{search.window, id};
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring runningGameSentence(const RunningGameKind& kind) {
+    if (kind.runningQx3Native) {
+        return kind.qx3Edition == 2 ? L"QX3 (Remastered) running." : L"QX3 (Original) running.";
+    }
+    if (kind.qx2NativePlayable) {
+        return L"QUARRIX II running.";
+    }
+    if (kind.nativeRun) {
+        return kind.nativeLiveTest ? L"Native live test running." : L"Native test running.";
+    }
+    return std::wstring(gameTable.at(static_cast<std::size_t>(kind.selectedGame)).marqueeTitle) +
+           L" running.";
+}
+
+std::wstring closedGameSentence(const RunningGameKind& kind, std::uint32_t exitCode) {
+    const bool failed = exitCode != 0;
+    if (kind.runningQx3Native) {
+        return failed ? L"QX3 closed with an error; the Logs button opens its log."
+                      : L"QX3 closed.";
+    }
+    if (kind.qx2NativePlayable) {
+        return failed ? L"The game closed with an error; the Logs button opens its log."
+                      : L"Game closed.";
+    }
+    if (kind.nativeRun) {
+        if (failed) {
+            return L"Native test closed with an error; see logs/native-experiment-latest.log.";
+        }
+        return kind.nativeLiveTest ? L"Native live test closed." : L"Native test closed.";
+    }
+    if (!failed) {
+        return L"Game closed.";
+    }
+    if (kind.selectedGame == 0) {
+        return L"The game closed with an error; the Logs button opens its log.";
+    }
+    return std::wstring(L"The game closed with an error; details in ") +
+           (kind.selectedGame == 2 ? L"logs/qx3-native" : L"logs/qx2-v1") +
+           L"/launcher-latest.log.";
+}
+
+bool Backend::isGameRunning() const {
+    return gameProcess != nullptr;
+}
+
+RunningGameKind Backend::runningGameKind() const {
+    return RunningGameKind{runningQx3Native, qx2NativePlayable, nativeRun,
+                           nativeLiveTest,   selectedGame,      qx3Edition};
+}
+
+void Backend::findGameWindow() {
+    if (gameProcess == nullptr) {
+        return;
+    }
+    if (foundWindow != nullptr) {
+        const std::optional<std::uint32_t> owner = platform::windowProcessId(foundWindow);
+        if (owner && *owner == windowPid) {
+            if (closeRequested) {
+                platform::postWindowClose(foundWindow);
+            }
+            return;
+        }
+    }
+    foundWindow = nullptr;
+    windowPid = 0;
+    const std::uint64_t now = platform::tickCountMilliseconds();
+    if (now < nextWindowSearchTick) {
+        return;
+    }
+    nextWindowSearchTick = now + windowSearchIntervalMs;
+    const std::optional<std::vector<platform::ProcessEntry>> processes =
+        platform::takeProcessSnapshot();
+    if (!processes) {
+        return;
+    }
+    const std::optional<FoundGameWindow> found =
+        chooseGameWindow(*processes, platform::listTopLevelWindows(), platform::processImagePath,
+                         gamePid, gameImagePath.wstring(), nativeRun);
+    if (!found) {
+        return;
+    }
+    foundWindow = found->window;
+    windowPid = found->processId;
+    if (closeRequested) {
+        platform::postWindowClose(foundWindow);
+    }
+}
+
+void Backend::pollRunningGame() {
+    if (gameProcess == nullptr) {
+        return;
+    }
+    if (!platform::hasChildEnded(gameProcess)) {
+        findGameWindow();
+        if (closeRequested) {
+            status = L"Closing the game and saving its records and CMOS...";
+        } else if (foundWindow != nullptr) {
+            status = runningGameSentence(runningGameKind());
+        }
+        return;
+    }
+    const std::uint32_t exitCode =
+        platform::childExitCode(gameProcess).value_or(gameExitCodeUnreadable);
+    closeHandleIfValid(gameProcess);
+    gameProcess = nullptr;
+    gamePid = 0;
+    foundWindow = nullptr;
+    gameImagePath.clear();
+    closeRequested = false;
+    gameExitCode = exitCode;
+    status = closedGameSentence(runningGameKind(), exitCode);
+}
+
+void Backend::requestGameClose() {
+    if (gameProcess == nullptr) {
+        return;
+    }
+    closeRequested = true;
+    findGameWindow();
+    status = L"Closing the game and saving its records and CMOS...";
+}
+
+} // namespace qxlauncher

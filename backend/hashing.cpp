@@ -1,0 +1,248 @@
+#include "backend/hashing.h"
+
+#include "backend/file_safety.h"
+#include "backend/trusted_digests.h"
+#include "platform/digest.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace qxlauncher {
+
+std::map<std::filesystem::path, CachedFileHash> packageHashCache;
+std::mutex packageHashCacheMutex;
+
+namespace {
+
+std::string toLowerHex(std::string_view bytes) {
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        text.push_back(digits[value >> 4]);
+        text.push_back(digits[value & 0x0F]);
+    }
+    return text;
+}
+
+std::optional<std::string> cachedDigest(const std::filesystem::path& key, std::uintmax_t size,
+                                        std::filesystem::file_time_type lastWriteTime) {
+    const std::lock_guard lock(packageHashCacheMutex);
+    const auto entry = packageHashCache.find(key);
+    if (entry == packageHashCache.end() || entry->second.size != size ||
+        entry->second.lastWriteTime != lastWriteTime) {
+        return std::nullopt;
+    }
+    return entry->second.sha256;
+}
+
+// Reads all of an open stream; false on a stream error.
+bool readWholeStream(std::ifstream& stream, std::string& bytes) {
+    constexpr std::size_t pieceSize = 1 << 16;
+    std::vector<char> piece(pieceSize);
+    while (stream.read(piece.data(), pieceSize) || stream.gcount() > 0) {
+        bytes.append(piece.data(), static_cast<std::size_t>(stream.gcount()));
+    }
+    return !stream.bad();
+}
+
+// Exactly `size` bytes of the stream through a small buffer that stays in the cache; empty when
+// the stream is shorter or longer. A failure of the hashing service throws.
+std::optional<std::string> streamDigest(std::ifstream& stream, std::uintmax_t size) {
+    if (!stream) {
+        return std::nullopt;
+    }
+    constexpr std::size_t pieceSize = 1 << 18;
+    const auto piece = std::make_unique_for_overwrite<char[]>(pieceSize);
+    platform::DigestStream digest(L"SHA256");
+    for (std::uintmax_t left = size; left > 0;) {
+        const auto length = static_cast<std::size_t>(std::min<std::uintmax_t>(left, pieceSize));
+        if (!stream.read(piece.get(), static_cast<std::streamsize>(length))) {
+            return std::nullopt;
+        }
+        digest.update(std::string_view(piece.get(), length));
+        left -= length;
+    }
+    if (stream.peek() != std::ifstream::traits_type::eof()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> value = digest.finish();
+    if (!value) {
+        throw std::runtime_error("QX 5.0: Windows hash operation failed");
+    }
+    return value;
+}
+
+struct ProgramLane {
+    std::string_view sha1;
+    std::optional<std::string> bytes;
+
+    bool offer(const std::string& digest, const std::string& candidate) {
+        if (bytes || digest != sha1) {
+            return false;
+        }
+        bytes = candidate;
+        return true;
+    }
+};
+
+std::vector<std::filesystem::path> laneSizedFiles(const std::filesystem::path& romFolder) {
+    std::vector<std::filesystem::path> kept;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(romFolder)) {
+        if (entry.is_regular_file() && entry.file_size() == programLaneSize) {
+            kept.push_back(entry.path());
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    return kept;
+}
+
+bool hasLinkedComponent(const std::filesystem::path& path) {
+    std::filesystem::path current = std::filesystem::absolute(path);
+    while (!current.empty()) {
+        const platform::PathAttributes attributes = platform::readPathAttributes(current);
+        if (attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint) {
+            return true;
+        }
+        std::filesystem::path parent = current.parent_path();
+        if (parent == current) {
+            break;
+        }
+        current = std::move(parent);
+    }
+    return false;
+}
+
+} // namespace
+
+std::string hashHex(std::string_view bytes, std::wstring_view algorithm) {
+    const std::optional<std::string> digest = platform::computeDigest(algorithm, bytes);
+    if (!digest) {
+        throw std::runtime_error("QX 5.0: Windows hash operation failed");
+    }
+    return toLowerHex(*digest);
+}
+
+std::string sha256Hex(std::string_view bytes) {
+    return hashHex(bytes, L"SHA256");
+}
+
+std::string hashPackageFile(const std::filesystem::path& path, std::uintmax_t sizeCap,
+                            std::uintmax_t expectedSize) {
+    if (!isRegularUnlinkedFile(path)) {
+        throw std::runtime_error("native package file is not ordinary");
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path);
+    if (size > sizeCap || (expectedSize != 0 && size != expectedSize)) {
+        throw std::runtime_error("native package file size differs");
+    }
+    const std::filesystem::file_time_type lastWriteTime = std::filesystem::last_write_time(path);
+    const std::filesystem::path key = std::filesystem::absolute(path).lexically_normal();
+    if (std::optional<std::string> digest = cachedDigest(key, size, lastWriteTime)) {
+        return std::move(*digest);
+    }
+
+    std::ifstream stream(path, std::ios::binary);
+    const std::optional<std::string> streamed = streamDigest(stream, size);
+    if (!streamed) {
+        throw std::runtime_error("native package file read differs");
+    }
+    std::string digest = toLowerHex(*streamed);
+
+    const std::lock_guard lock(packageHashCacheMutex);
+    packageHashCache.insert_or_assign(key, CachedFileHash{size, lastWriteTime, digest});
+    return digest;
+}
+
+void clearFileHashCache() {
+    const std::lock_guard lock(packageHashCacheMutex);
+    packageHashCache.clear();
+}
+
+std::string interleaveLanes(std::string_view even, std::string_view odd) {
+    const std::size_t laneLength = std::min(even.size(), odd.size());
+    std::string image(2 * laneLength, '\0');
+    for (std::size_t i = 0; i < laneLength; ++i) {
+        image[2 * i] = even[i];
+        image[2 * i + 1] = odd[i];
+    }
+    return image;
+}
+
+Qx1ProgramImage loadQx1Program(const std::filesystem::path& romFolder) {
+    if (!std::filesystem::is_directory(std::filesystem::status(romFolder))) {
+        throw std::runtime_error("QX 5.0: ROM directory does not exist");
+    }
+    const std::vector<std::filesystem::path> candidates = laneSizedFiles(romFolder);
+    constexpr const char* missingLanes =
+        "QX 5.0: missing expected program ROM content; require both verified 512 KiB lanes";
+    if (candidates.empty()) {
+        throw std::runtime_error(missingLanes);
+    }
+    const TrustedDigests& trusted = trustedDigests();
+    ProgramLane even{trusted.qx1EvenLaneSha1, std::nullopt};
+    ProgramLane odd{trusted.qx1OddLaneSha1, std::nullopt};
+    // Every candidate is read, also after both lanes are found.
+    for (const std::filesystem::path& candidate : candidates) {
+        std::ifstream stream(candidate, std::ios::binary);
+        if (!stream) {
+            throw std::runtime_error("QX 5.0: program ROM cannot be opened");
+        }
+        std::string bytes;
+        if (!readWholeStream(stream, bytes)) {
+            throw std::runtime_error("QX 5.0: program ROM read failed");
+        }
+        if (bytes.size() != programLaneSize) {
+            continue;
+        }
+        const std::string digest = hashHex(bytes, L"SHA1");
+        if (!even.offer(digest, bytes)) {
+            odd.offer(digest, bytes);
+        }
+    }
+    if (!even.bytes || !odd.bytes) {
+        throw std::runtime_error(missingLanes);
+    }
+    Qx1ProgramImage image{interleaveLanes(*even.bytes, *odd.bytes), {}};
+    image.sha256 = sha256Hex(image.program);
+    if (image.sha256 != trusted.qx1ProgramSha256) {
+        throw std::runtime_error("QX 5.0: interleaved program SHA256 mismatch");
+    }
+    return image;
+}
+
+std::string readOperatorRom(const std::filesystem::path& path) {
+    if (hasLinkedComponent(path)) {
+        throw std::runtime_error("linked operator ROM path");
+    }
+    if (std::filesystem::file_size(path) != programLaneSize) {
+        throw std::runtime_error("operator ROM size differs");
+    }
+    std::string bytes(programLaneSize, '\0');
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream || !stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
+        stream.peek() != std::ifstream::traits_type::eof()) {
+        throw std::runtime_error("operator ROM read failed");
+    }
+    return bytes;
+}
+
+Qx2RomImages interleaveQx2Program(std::string_view even, std::string_view odd) {
+    if (even.size() != programLaneSize || odd.size() != programLaneSize) {
+        throw std::runtime_error("QX2 L3.1 requires two 512 KiB program lanes");
+    }
+    Qx2RomImages image{interleaveLanes(even, odd), {}};
+    image.sha256 = sha256Hex(image.program);
+    if (image.sha256 != trustedDigests().qx2ProgramSha256) {
+        throw std::runtime_error("QX2 L3.1 interleaved program SHA-256 mismatch");
+    }
+    return image;
+}
+
+} // namespace qxlauncher

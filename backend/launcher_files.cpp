@@ -1,0 +1,415 @@
+#include "backend/launcher_files.h"
+#include "backend/backend.h"
+#include "backend/failure_log.h"
+#include "backend/file_safety.h"
+#include "backend/text_fields.h"
+#include "platform/files.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace qxlauncher {
+
+// Built once at start, in this order, and kept until exit.
+const std::filesystem::path qx1BuildDir{"build/native/manual-temporary-8-20261025"};
+const std::filesystem::path qx2ArcadeBuildDir{"build/native/qx2-arcade-v1"};
+const std::filesystem::path qx2NativeBuildDir{"build/native/qx2-native-v1"};
+const std::filesystem::path qx3NativeBuildDir{"build/native/qx3-native"};
+const std::filesystem::path menuAudioConfigPath{"build/native/launcher-profile/menu-audio.cfg"};
+const std::filesystem::path launcherConfigPath{"build/native/launcher-profile/launcher.cfg"};
+const std::filesystem::path controlsConfigPath{"build/native/launcher-profile/controls.cfg"};
+const std::filesystem::path setupConfigPath{"build/native/launcher-profile/setup.cfg"};
+
+namespace {
+
+constexpr std::uintmax_t launcherFileCap = 256;
+constexpr std::uintmax_t controlsFileCap = 4096;
+constexpr std::uintmax_t setupFileCap = 65536;
+constexpr std::string_view controlsPrefix = "Controls=";
+constexpr std::size_t maximumControlField = 8;
+
+bool isFrameLimit(std::int32_t fps) {
+    return fps == 30 || fps == 60 || fps == 120 || fps == 240;
+}
+
+bool isTokenSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string hex(std::uint32_t value) {
+    constexpr char digits[] = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return text;
+}
+
+std::optional<std::uint32_t> readHexField(std::string_view field) {
+    if (field.empty() || field.size() > maximumControlField) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const char c : field) {
+        std::uint32_t digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<std::uint32_t>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        } else {
+            return std::nullopt;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+std::string utf8OfPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+}
+
+std::filesystem::path pathOfUtf8(std::string_view text) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
+}
+
+// A line feed or carriage return in a folder name would start a new line in setup.cfg.
+bool holdsLineBreak(const std::filesystem::path& path) {
+    for (const auto c : path.native()) {
+        if (c == '\n' || c == '\r') {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Reads one of the two launcher preference files; `full` for launcher.cfg.
+LauncherPreferences readLauncherFile(const std::string& text, const Config& config, bool full) {
+    LauncherTokens tokens(text);
+    LauncherPreferences result;
+    result.FPS = config.FPS;
+    result.VSync = config.VSync;
+    result.ReducedMotion = config.ReducedMotion;
+    result.Fullscreen = config.Fullscreen;
+    result.Volume = readLauncherPreference(tokens, "Volume=", 0, 100);
+    result.Muted = readLauncherPreference(tokens, "Muted=", 0, 1) == 1;
+    if (full) {
+        result.FPS = readLauncherPreference(tokens, "FPS=", 30, 240);
+        if (!isFrameLimit(result.FPS)) {
+            throw std::runtime_error("invalid launcher FPS");
+        }
+        result.VSync = readLauncherPreference(tokens, "VSync=", 0, 1) == 1;
+        result.ReducedMotion = readLauncherPreference(tokens, "ReducedMotion=", 0, 1) == 1;
+        result.Fullscreen = readLauncherPreference(tokens, "Fullscreen=", 0, 1) == 1;
+    }
+    if (!tokens.exhausted()) {
+        throw std::runtime_error("unexpected launcher preference");
+    }
+    return result;
+}
+
+void appendSwitchLine(std::string& text, std::string_view key, std::int32_t value) {
+    text.append(key).append(std::to_string(value)).append("\r\n");
+}
+
+} // namespace
+
+std::string formatControls(const ControlBindings& bindings) {
+    std::string text;
+    for (const std::uint8_t key : bindings.keyCodes) {
+        text.append(hex(key)).push_back(',');
+    }
+    for (const PadButtons mask : bindings.padMasks) {
+        text.append(hex(mask)).push_back(',');
+    }
+    text.append(std::to_string(static_cast<std::int32_t>(bindings.socd))).push_back(',');
+    text.append(std::to_string(static_cast<std::int32_t>(bindings.runAhead))).push_back(',');
+    text.append(std::to_string(static_cast<std::int32_t>(bindings.trainingMode)));
+    return text;
+}
+
+bool parseControls(std::string_view text, ControlBindings& bindings) {
+    const auto commas = std::count(text.begin(), text.end(), ',');
+    if (commas < 2 * bindingSlotCount || commas > 2 * bindingSlotCount + 2) {
+        return false;
+    }
+    std::vector<std::uint32_t> values;
+    for (const std::string_view field : splitAt(text, ',')) {
+        const std::optional<std::uint32_t> value = readHexField(field);
+        if (!value) {
+            return false;
+        }
+        values.push_back(*value);
+    }
+    ControlBindings read = bindings;
+    for (int slot = 0; slot < bindingSlotCount; ++slot) {
+        const std::uint32_t key = values[static_cast<std::size_t>(slot)];
+        if (key > 0xFF) {
+            return false;
+        }
+        read.keyCodes[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(key);
+        const bool direction = slot % slotsPerPlayer < directionSlots;
+        read.padMasks[static_cast<std::size_t>(slot)] =
+            direction ? 0 : values[static_cast<std::size_t>(bindingSlotCount + slot)];
+    }
+    std::array<std::uint32_t*, 3> switches{&read.socd, &read.runAhead, &read.trainingMode};
+    for (std::size_t i = 0; i < switches.size(); ++i) {
+        const std::size_t at = 2 * bindingSlotCount + i;
+        const std::uint32_t value = at < values.size() ? values[at] : 0;
+        if (value > 1) {
+            return false;
+        }
+        *switches[i] = value;
+    }
+    bindings = read;
+    return true;
+}
+
+LauncherTokens::LauncherTokens(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && isTokenSeparator(text[at])) {
+            ++at;
+        }
+        const std::size_t start = at;
+        while (at < text.size() && !isTokenSeparator(text[at])) {
+            ++at;
+        }
+        if (at > start) {
+            tokens_.emplace_back(text.substr(start, at - start));
+        }
+    }
+}
+
+std::optional<std::string> LauncherTokens::next() {
+    if (exhausted()) {
+        return std::nullopt;
+    }
+    return tokens_[index_++];
+}
+
+std::int32_t readLauncherPreference(LauncherTokens& tokens, std::string_view key,
+                                    std::int32_t minimum, std::int32_t maximum) {
+    const std::optional<std::string> token = tokens.next();
+    std::int32_t value = 0;
+    if (!token || std::string_view(*token).substr(0, key.size()) != key ||
+        !tryParseInt(std::string_view(*token).substr(key.size()), value) || value < minimum ||
+        value > maximum) {
+        throw std::runtime_error("invalid launcher preference: " + std::string(key));
+    }
+    return value;
+}
+
+std::string launcherPreferencesText(const LauncherPreferences& preferences) {
+    std::string text;
+    appendSwitchLine(text, "Volume=", preferences.Volume);
+    appendSwitchLine(text, "Muted=", preferences.Muted ? 1 : 0);
+    appendSwitchLine(text, "FPS=", preferences.FPS);
+    appendSwitchLine(text, "VSync=", preferences.VSync ? 1 : 0);
+    appendSwitchLine(text, "ReducedMotion=", preferences.ReducedMotion ? 1 : 0);
+    appendSwitchLine(text, "Fullscreen=", preferences.Fullscreen ? 1 : 0);
+    return text;
+}
+
+bool saveLauncherPreferences(const Backend& backend, const LauncherPreferences& preferences) {
+    if (!isFrameLimit(preferences.FPS) || static_cast<std::uint32_t>(preferences.Volume) > 100) {
+        return false;
+    }
+    try {
+        atomicReplaceFile(backend.root() / launcherConfigPath,
+                          launcherPreferencesText(preferences));
+        return true;
+    } catch (const std::exception& error) {
+        logAbsorbedFailure("launcher preferences save failed: ", error.what());
+        return false;
+    }
+}
+
+LauncherPreferences loadLauncherPreferences(const Backend& backend, const Config& config) {
+    const std::array<std::pair<const std::filesystem::path*, bool>, 2> files{
+        {{&launcherConfigPath, true}, {&menuAudioConfigPath, false}}};
+    for (const auto& [relative, full] : files) {
+        try {
+            const std::filesystem::path path = backend.root() / *relative;
+            requireUnlinkedPath(path);
+            if (!std::filesystem::exists(std::filesystem::status(path))) {
+                continue;
+            }
+            return readLauncherFile(readFileCapped(path, launcherFileCap), config, full);
+        } catch (const std::exception& error) {
+            logAbsorbedFailure("launcher preferences load failed: ", error.what());
+        }
+    }
+    LauncherPreferences defaults;
+    defaults.FPS = config.FPS;
+    defaults.VSync = config.VSync;
+    defaults.ReducedMotion = config.ReducedMotion;
+    defaults.Fullscreen = config.Fullscreen;
+    defaults.Volume = 100;
+    defaults.Muted = false;
+    return defaults;
+}
+
+bool saveControls(const Backend& backend, const ControlBindings& bindings) {
+    try {
+        atomicReplaceFile(backend.root() / controlsConfigPath,
+                          std::string(controlsPrefix) + formatControls(bindings) + "\r\n");
+        return true;
+    } catch (const std::exception& error) {
+        logAbsorbedFailure("controls save failed: ", error.what());
+        return false;
+    }
+}
+
+ControlBindings loadControls(const Backend& backend) {
+    ControlBindings bindings;
+    try {
+        const std::filesystem::path path = backend.root() / controlsConfigPath;
+        requireUnlinkedPath(path);
+        if (!std::filesystem::exists(std::filesystem::status(path))) {
+            return bindings;
+        }
+        std::string text = readFileCapped(path, controlsFileCap);
+        while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+            text.pop_back();
+        }
+        if (std::string_view(text).substr(0, controlsPrefix.size()) != controlsPrefix ||
+            !parseControls(std::string_view(text).substr(controlsPrefix.size()), bindings)) {
+            throw std::runtime_error("invalid controls");
+        }
+        return bindings;
+    } catch (const std::exception& error) {
+        logAbsorbedFailure("controls load failed: ", error.what());
+        return ControlBindings{};
+    }
+}
+
+std::string gameIdNarrow(int game) {
+    std::string id;
+    for (const wchar_t unit : gameTable.at(static_cast<std::size_t>(game)).id) {
+        id.push_back(static_cast<char>(unit));
+    }
+    return id;
+}
+
+bool Backend::saveSetupConfig() {
+    // A folder that cannot be written as UTF-8 fails here, outside the guard.
+    std::string text;
+    if (acknowledged) {
+        text += "acknowledged=1\n";
+    }
+    for (int game = 0; game < gameCount; ++game) {
+        const std::filesystem::path& folder = jobs[static_cast<std::size_t>(game)].romFolder;
+        if (!folder.empty()) {
+            text += gameIdNarrow(game) + "=" + utf8OfPath(folder) + "\n";
+        }
+    }
+    try {
+        atomicReplaceFile(projectRoot / setupConfigPath, text);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void Backend::loadSetupConfig() {
+    const std::filesystem::path path = projectRoot / setupConfigPath;
+    if (!isRegularUnlinkedFile(path)) {
+        return;
+    }
+    const std::string text = readFileCapped(path, setupFileCap);
+    for (const std::string_view rawLine : splitAt(text, '\n')) {
+        const std::string line = trim(rawLine);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            continue;
+        }
+        if (line == "acknowledged=1") {
+            acknowledged = true;
+            continue;
+        }
+        const std::string_view key = std::string_view(line).substr(0, equals);
+        for (int game = 0; game < gameCount; ++game) {
+            if (key != gameIdNarrow(game)) {
+                continue;
+            }
+            std::filesystem::path folder = pathOfUtf8(std::string_view(line).substr(equals + 1));
+            if (platform::isFullyQualifiedPath(folder)) {
+                jobs[static_cast<std::size_t>(game)].romFolder = std::move(folder);
+            }
+        }
+    }
+}
+
+bool Backend::setAcknowledged(bool value) {
+    const bool previous = acknowledged;
+    acknowledged = value;
+    bool saved = false;
+    try {
+        saved = saveSetupConfig();
+    } catch (const std::exception&) {
+        saved = false;
+    }
+    if (saved) {
+        return true;
+    }
+    acknowledged = previous;
+    status = L"Could not save the confirmation.";
+    return false;
+}
+
+bool Backend::setRomFolder(int game, const std::filesystem::path& folder) {
+    if (!isGameKind(game)) {
+        return false;
+    }
+    SetupJob& job = jobs[static_cast<std::size_t>(game)];
+    if (job.queued || job.running) {
+        status = L"Wait for this game's setup to finish.";
+        return false;
+    }
+    const SetupJob previous = job;
+    try {
+        const std::filesystem::path normal = std::filesystem::absolute(folder).lexically_normal();
+        if (holdsLineBreak(normal)) {
+            throw std::runtime_error("ROM folder");
+        }
+        requireUnlinkedPath(normal);
+        if (!std::filesystem::is_directory(std::filesystem::status(normal))) {
+            throw std::runtime_error("ROM folder");
+        }
+        if (normal != job.romFolder) {
+            job.romFolder = normal;
+            job.verified = false;
+            job.reportFiles.clear();
+            job.reportChecks.clear();
+            job.program.clear();
+        }
+        if (!saveSetupConfig()) {
+            throw std::runtime_error("setup folders not saved");
+        }
+        return true;
+    } catch (const std::exception& error) {
+        // The backend keeps what setup.cfg holds.
+        job = previous;
+        status = L"Folder refused: " + utf8ToWide(error.what());
+        return false;
+    }
+}
+
+} // namespace qxlauncher

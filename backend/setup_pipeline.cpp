@@ -1,0 +1,210 @@
+#include "backend/setup_pipeline.h"
+#include "backend/backend.h"
+#include "backend/file_safety.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+
+#include <stdexcept>
+
+namespace qxlauncher {
+
+namespace {
+
+constexpr std::uint32_t cancelledExitCode = 1223;
+constexpr std::uint32_t unreadableExitCode = 31;
+constexpr std::uint64_t progressPeriodMilliseconds = 250;
+
+bool isDisplayable(const std::string& text) {
+    if (text.empty() || text.size() > 200) {
+        return false;
+    }
+    return text.find_first_of("{}[]\r\n") == std::string::npos;
+}
+
+SetupJob& jobOf(std::array<SetupJob, gameCount>& jobs, int game) {
+    return jobs.at(static_cast<std::size_t>(game));
+}
+
+} // namespace
+
+bool Backend::requestSetup(unsigned game, bool verifyOnly) {
+    if (game > 2) {
+        return false;
+    }
+    return enqueueSetup(static_cast<int>(game), verifyOnly);
+}
+
+bool Backend::enqueueSetup(int game, bool verifyOnly) {
+    SetupJob& job = jobOf(jobs, game);
+    if (!acknowledged) {
+        status = L"Confirm on the Legal page that you own the original ROM files.";
+        return false;
+    }
+    if (gameProcess != nullptr) {
+        status = L"Close the game before preparing files.";
+        return false;
+    }
+    if (job.romFolder.empty()) {
+        status = L"Choose the ROM folder of this game.";
+        return false;
+    }
+    if (job.queued || job.running) {
+        status = L"This game is already in the setup; wait or cancel.";
+        return false;
+    }
+    job.queued = true;
+    job.mode = verifyOnly ? "verify" : "setup";
+    job.state = "queued";
+    job.step.clear();
+    job.message.clear();
+    setupQueue.push_back(SetupQueueEntry{game, verifyOnly});
+    pumpSetup();
+    return true;
+}
+
+void Backend::pumpSetup() {
+    if (setupProcess != nullptr) {
+        const bool ended = platform::hasChildEnded(setupProcess);
+        if (runningEntry.game != requirementsEntryGame) {
+            const std::uint64_t now = platform::tickCountMilliseconds();
+            if (!ended && now < nextProgressTick) {
+                return;
+            }
+            nextProgressTick = now + progressPeriodMilliseconds;
+            readSetupProgress(runningEntry.game);
+        }
+        if (!ended) {
+            return;
+        }
+        const std::uint32_t code =
+            platform::childExitCode(setupProcess).value_or(unreadableExitCode);
+        closeHandleIfValid(setupProcess);
+        setupProcess = nullptr;
+        closeHandleIfValid(setupJobObject);
+        setupJobObject = nullptr;
+        finishSetupJob(code);
+    }
+    while (setupProcess == nullptr && !setupQueue.empty()) {
+        SetupQueueEntry entry = setupQueue.front();
+        setupQueue.pop_front();
+        if (entry.game != requirementsEntryGame && !tools.checked) {
+            setupQueue.push_front(entry);
+            entry = SetupQueueEntry{};
+        }
+        try {
+            startSetupJob(entry);
+        } catch (const std::exception& error) {
+            if (entry.game != requirementsEntryGame) {
+                SetupJob& job = jobOf(jobs, entry.game);
+                job.queued = false;
+                job.running = false;
+                job.state = "failed";
+                job.code = "launcher";
+                job.message = error.what();
+                job.hint.clear();
+                job.detail.clear();
+            } else {
+                tools = ToolProbe{};
+                tools.checked = true;
+            }
+            status = L"Setup refused: " + utf8ToWide(error.what());
+        }
+    }
+}
+
+void Backend::finishSetupJob(std::uint32_t exitCode) {
+    const SetupQueueEntry entry = runningEntry;
+    runningEntry = SetupQueueEntry{};
+    if (entry.game == requirementsEntryGame) {
+        completeRequirementsCheck();
+        return;
+    }
+    SetupJob& job = jobOf(jobs, entry.game);
+    job.running = false;
+    if (cancelRequested) {
+        job.state = "cancelled";
+        job.message = "Cancelled";
+    } else if (exitCode != 0) {
+        if (!(job.state == "failed" && !job.code.empty())) {
+            job.state = "failed";
+            job.code = "internal";
+            std::string detail = job.message.empty() ? std::string() : job.message + "; ";
+            job.detail = detail + "setup.py exit code " + std::to_string(exitCode);
+            job.message = "The setup stopped unexpectedly.";
+            job.hint.clear();
+        }
+    } else {
+        job.state = "done";
+        if (job.mode == "setup") {
+            job.verified = true;
+        }
+    }
+    refreshBuildSeconds(entry.game);
+    std::wstring title(gameTable.at(static_cast<std::size_t>(entry.game)).title);
+    if (job.state == "done" && job.mode == "verify") {
+        status = title + L": ROM files verified.";
+    } else if (job.state == "done") {
+        status = title + L": ready to play.";
+    } else if (job.state == "cancelled") {
+        status = title + L": setup cancelled.";
+    } else {
+        status = title + L": " + stepMessageText(entry.game);
+    }
+}
+
+void Backend::cancelSetup() {
+    for (const SetupQueueEntry& entry : setupQueue) {
+        if (entry.game != requirementsEntryGame) {
+            SetupJob& job = jobOf(jobs, entry.game);
+            job.queued = false;
+            job.state = "cancelled";
+        }
+    }
+    setupQueue.clear();
+    if (setupJobObject != nullptr) {
+        cancelRequested = true;
+        platform::terminateJob(setupJobObject, cancelledExitCode);
+    }
+    status = L"Setup cancelled.";
+}
+
+void Backend::recheckRequirements() {
+    const bool checkRuns = setupProcess != nullptr && runningEntry.game == requirementsEntryGame;
+    for (const SetupQueueEntry& entry : setupQueue) {
+        if (entry.game == requirementsEntryGame) {
+            return;
+        }
+    }
+    if (checkRuns) {
+        return;
+    }
+    tools = ToolProbe{};
+    pythonCommand.clear();
+    pythonCandidateIndex = 0;
+    setupQueue.push_front(SetupQueueEntry{});
+    pumpSetup();
+}
+
+bool Backend::isSetupBusy() {
+    pumpSetup();
+    return setupProcess != nullptr || !setupQueue.empty();
+}
+
+std::wstring Backend::stepMessageText(int game) const {
+    const SetupJob& job = jobs.at(static_cast<std::size_t>(game));
+    if (!job.code.empty() && isDisplayable(job.message)) {
+        return utf8ToWide(job.message.c_str());
+    }
+    return L"Something went wrong at this step.";
+}
+
+std::wstring Backend::stepHintText(int game) const {
+    const SetupJob& job = jobs.at(static_cast<std::size_t>(game));
+    if (isDisplayable(job.hint)) {
+        return utf8ToWide(job.hint.c_str());
+    }
+    return L"Open the log for details, or use Copy report and send it to the project.";
+}
+
+} // namespace qxlauncher

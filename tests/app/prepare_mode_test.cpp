@@ -1,0 +1,216 @@
+// The headless setup, run as the launcher itself over a fixture collection with the fake
+// interpreter on the child's PATH.
+#include "app/entry_point.h"
+#include "platform/instance.h"
+#include "tests/support/fake_collection.h"
+#include "tests/support/project_root.h"
+#include "tests/support/scoped_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using testsupport::ChildResult;
+using testsupport::ProjectRoot;
+
+const std::string noSupportedSet = "No supported ROM set in this folder or in its qx1, qx2 and "
+                                   "qx3 subfolders (README, Compatibility).\n";
+
+class PrepareMode : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::placeFakeInterpreter(root / "interpreters", {"python.exe"});
+        testsupport::writeFakeManifests(root.path());
+    }
+
+    ChildResult prepare(const std::vector<std::wstring>& arguments,
+                        const std::string& scenario = "step_delay_ms=0\n") {
+        testsupport::writeFakeSetupScript(root.path(), scenario);
+        testsupport::ChildOptions options;
+        options.environment[L"PATH"] = (root / "interpreters").wstring();
+        options.timeout = std::chrono::seconds(120);
+        return root.runLauncher(arguments, options);
+    }
+
+    std::filesystem::path roms(const std::vector<int>& games) {
+        const auto folder = root / "my roms";
+        for (const int game : games) {
+            testsupport::writeFakeRoms(folder, game);
+        }
+        return folder;
+    }
+
+    std::filesystem::path setupConfig() const {
+        return root / "build/native/launcher-profile/setup.cfg";
+    }
+
+    bool hasReceipt(const std::string& id) const {
+        std::error_code error;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(root / "generated" / id, error)) {
+            if (std::filesystem::exists(entry.path() / "setup.json")) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    ProjectRoot root;
+};
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(stream, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST_F(PrepareMode, BuildsEveryRecognisedGameAndLeavesTheirReceipts) {
+    const auto folder = roms({0, 2});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"});
+    ASSERT_EQ(result.exitCode, 0) << result.standardOutput << result.standardError;
+    EXPECT_EQ(result.standardError, "");
+    const auto lines = linesOf(result.standardOutput);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines.front(), "progress 0.000 Checking Python and the compiler");
+    EXPECT_EQ(lines[1], "progress 0.020 Checking your ROM files");
+    EXPECT_EQ(lines.back(), "progress 1.000 Ready to play");
+    // Two games: the first runs over 0.05..0.525, the second over 0.525..1.
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), "progress 0.050 Quarrix: checking the ROM files"),
+        lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "progress 0.525 Quarrix: installing"),
+              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "progress 1.000 Quarrix 3: installing"),
+              lines.end());
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        EXPECT_NE(lines[i], lines[i - 1]) << "a line is written only when it changes";
+    }
+    EXPECT_TRUE(hasReceipt("qx1"));
+    EXPECT_FALSE(hasReceipt("qx2"));
+    EXPECT_TRUE(hasReceipt("qx3"));
+    const std::string config = testsupport::readFile(setupConfig());
+    EXPECT_EQ(config.rfind("acknowledged=1\n", 0), 0u) << config;
+}
+
+TEST_F(PrepareMode, CompileUnitsShowInTheProgressLines) {
+    const auto folder = roms({1});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
+                                "step_delay_ms=600\ncompile_units=4\n");
+    ASSERT_EQ(result.exitCode, 0) << result.standardOutput << result.standardError;
+    // One game: (0.2 + 0.7 * 1 / 4) * 0.95 + 0.05.
+    EXPECT_NE(result.standardOutput.find("progress 0.406 Quarrix II: compiling 1/4\n"),
+              std::string::npos)
+        << result.standardOutput;
+}
+
+TEST_F(PrepareMode, WithoutConfirmationItStopsWithExitThree) {
+    const auto folder = roms({0});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring()});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.standardOutput,
+              "progress 0.000 Confirm that you own the original ROM files.\n");
+    EXPECT_EQ(result.standardError, "Confirm that you own the original ROM files.\n");
+    EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
+}
+
+TEST_F(PrepareMode, AFailingStepGivesExitOneWithTheFirstFailure) {
+    const auto folder = roms({0, 1});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
+                                "fail.qx1=compile\nfail_message=The fake compiler broke.\n"
+                                "fail_hint=Try the fake again.\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.standardError, "Quarrix: The fake compiler broke. Try the fake again.\n");
+    EXPECT_NE(result.standardOutput.find("progress 0.525 Quarrix: The fake compiler broke.\n"),
+              std::string::npos)
+        << result.standardOutput;
+    EXPECT_TRUE(hasReceipt("qx2")) << "a failed game does not stop the others";
+}
+
+TEST_F(PrepareMode, AFolderWithoutASupportedSetGivesExitTwo) {
+    const auto folder = root / "empty roms";
+    std::filesystem::create_directories(folder);
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.standardError, noSupportedSet);
+}
+
+TEST_F(PrepareMode, AMissingFolderCannotBeUsed) {
+    const auto result =
+        prepare({L"--prepare", L"--roms", (root / "nowhere").wstring(), L"--confirm-roms"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.standardError, "This ROM folder can't be used.\n");
+}
+
+TEST_F(PrepareMode, WithoutACompilerItStopsWithExitFive) {
+    const auto folder = roms({0});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
+                                "requirements=nocompiler\n");
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_EQ(result.standardError,
+              "Python 3.12+ and MSYS2 g++ were not found (README, Requirements).\n");
+}
+
+TEST_F(PrepareMode, WithoutAnInterpreterItStopsWithExitFive) {
+    std::filesystem::remove_all(root / "interpreters");
+    const auto folder = roms({0});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"});
+    EXPECT_EQ(result.exitCode, 5);
+}
+
+struct BadArguments {
+    std::vector<std::wstring> arguments;
+    const char* event;
+};
+
+class PrepareArguments : public PrepareMode, public ::testing::WithParamInterface<BadArguments> {};
+
+TEST_P(PrepareArguments, AreErrorsWithExitFour) {
+    const auto result = prepare(GetParam().arguments);
+    EXPECT_EQ(result.exitCode, 4);
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_EQ(testsupport::lastUiEvent(root.uiLog()), GetParam().event);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, PrepareArguments,
+    ::testing::Values(
+        BadArguments{{L"--prepare", L"--confirm-roms"}, "fatal --prepare needs --roms <folder>"},
+        BadArguments{{L"--prepare", L"--roms"}, "fatal unknown prepare argument"},
+        BadArguments{{L"--prepare", L"--roms", L"x", L"--fast"}, "fatal unknown prepare argument"},
+        BadArguments{{L"--prepare", L"--roms", L""}, "fatal --prepare needs --roms <folder>"}));
+
+#ifndef _WIN32
+// On Linux the lock lives in the desktop folder that the child is given; the test joins it.
+struct JoinDesktop {
+    explicit JoinDesktop(const ProjectRoot& root)
+        : desktop(L"LUMENARK_DESKTOP_DIR", testsupport::desktopFolderOf(root).wstring()) {}
+    testsupport::ScopedEnvironment desktop;
+};
+#else
+struct JoinDesktop {
+    explicit JoinDesktop(const ProjectRoot&) {}
+};
+#endif
+
+TEST_F(PrepareMode, WithTheLauncherOpenItStopsWithExitSixAndChangesNothing) {
+    const auto folder = roms({0});
+    testsupport::writeFile(setupConfig(), "qx2=" + (root / "old").string() + "\n");
+    JoinDesktop desktop(root);
+    platform::SingleInstanceLock held;
+    ASSERT_EQ(held.acquire(lumenark::launcherMutexName),
+              platform::SingleInstanceLock::Result::acquired);
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"});
+    EXPECT_EQ(result.exitCode, 6);
+    EXPECT_EQ(result.standardError,
+              "Close the Lumenark Recomp window first, then run the setup again.\n");
+    EXPECT_EQ(testsupport::readFile(setupConfig()), "qx2=" + (root / "old").string() + "\n");
+    EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
+}
+
+} // namespace

@@ -1,0 +1,325 @@
+#include "backend/backend.h"
+#include "backend/game_monitor.h"
+#include "tests/backend/game_test_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace qxlauncher {
+
+// Stages a running game the way the launch leaves it.
+class GameMonitorTestAccess {
+public:
+    static void startGame(Backend& backend, platform::StartedChild& child,
+                          const std::filesystem::path& image, bool native, bool qx3) {
+        backend.gameProcess = child.process.release();
+        backend.gamePid = child.processId;
+        backend.gameImagePath = image;
+        backend.nativeRun = native;
+        backend.runningQx3Native = qx3;
+        backend.closeRequested = false;
+        backend.foundWindow = nullptr;
+        backend.windowPid = 0;
+        backend.nextWindowSearchTick = 0;
+        backend.gameExitCode = gameStillActiveExitCode;
+    }
+    static void select(Backend& backend, int game) { backend.selectedGame = game; }
+};
+
+namespace {
+
+using platform::ProcessEntry;
+using platform::TopLevelWindow;
+
+platform::WindowHandle windowId(std::uintptr_t value) {
+    return reinterpret_cast<platform::WindowHandle>(value);
+}
+
+TopLevelWindow window(std::uintptr_t id, std::uint32_t pid, const wchar_t* windowClass,
+                      bool visible, bool owned = false) {
+    return TopLevelWindow{windowId(id), pid, windowClass, visible, owned};
+}
+
+const std::wstring gameImage = L"C:\\Games\\qx5-native-audio.exe";
+
+ImagePathLookup images(std::map<std::uint32_t, std::wstring> table) {
+    return [table](std::uint32_t pid) -> std::optional<std::wstring> {
+        const auto found = table.find(pid);
+        if (found == table.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    };
+}
+
+struct ChoiceCase {
+    const char* name;
+    std::vector<ProcessEntry> processes;
+    std::vector<TopLevelWindow> windows;
+    std::map<std::uint32_t, std::wstring> images;
+    bool nativeRun;
+    std::uintptr_t expectedWindow; // 0: none
+    std::uint32_t expectedPid;
+};
+
+void PrintTo(const ChoiceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class GameWindowChoice : public testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(GameWindowChoice, PicksTheGamesWindow) {
+    const ChoiceCase& c = GetParam();
+    const auto found =
+        chooseGameWindow(c.processes, c.windows, images(c.images), 100, gameImage, c.nativeRun);
+    if (c.expectedWindow == 0) {
+        EXPECT_FALSE(found.has_value());
+        return;
+    }
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->window, windowId(c.expectedWindow));
+    EXPECT_EQ(found->processId, c.expectedPid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Snapshots, GameWindowChoice,
+    testing::Values(
+        // The script's own process never counts, even with the game's image and a window.
+        ChoiceCase{"ScriptProcessIgnored",
+                   {{100, 1}, {200, 100}},
+                   {window(1, 100, L"Any", true), window(2, 200, L"Any", true)},
+                   {{100, gameImage}, {200, L"c:\\GAMES\\QX5-NATIVE-AUDIO.EXE"}},
+                   false,
+                   2,
+                   200},
+        ChoiceCase{"GrandchildFound",
+                   {{100, 1}, {150, 100}, {300, 150}},
+                   {window(3, 300, L"Any", true)},
+                   {{150, L"C:\\Windows\\conhost.exe"}, {300, gameImage}},
+                   false,
+                   3,
+                   300},
+        ChoiceCase{"ScriptGameNeedsVisibleUnowned",
+                   {{100, 1}, {200, 100}},
+                   {window(1, 200, L"Any", false), window(2, 200, L"Any", true, true)},
+                   {{200, gameImage}},
+                   false,
+                   0,
+                   0},
+        ChoiceCase{"OtherImageIgnored",
+                   {{100, 1}, {200, 100}},
+                   {window(2, 200, L"Any", true)},
+                   {{200, L"C:\\Games\\other.exe"}},
+                   false,
+                   0,
+                   0},
+        ChoiceCase{"UnreadableImageIgnored",
+                   {{100, 1}, {200, 100}},
+                   {window(2, 200, L"Any", true)},
+                   {},
+                   false,
+                   0,
+                   0},
+        ChoiceCase{
+            "NativeGameIsTheProcess",
+            {{100, 1}},
+            {window(1, 100, L"OtherClass", true), window(2, 100, nativeGameWindowClass, false)},
+            {{100, gameImage}},
+            true,
+            2,
+            100},
+        ChoiceCase{"NativeClassCountsCase",
+                   {{100, 1}},
+                   {window(1, 100, L"qx5temporalscanout", true)},
+                   {{100, gameImage}},
+                   true,
+                   0,
+                   0},
+        ChoiceCase{"NativeOwnedWindowIgnored",
+                   {{100, 1}},
+                   {window(1, 100, nativeGameWindowClass, true, true)},
+                   {{100, gameImage}},
+                   true,
+                   0,
+                   0},
+        ChoiceCase{"LowestQualifyingIdFirst",
+                   {{100, 1}, {500, 100}, {400, 100}},
+                   {window(5, 500, L"Any", true), window(4, 400, L"Any", true)},
+                   {{400, gameImage}, {500, gameImage}},
+                   false,
+                   4,
+                   400},
+        // Reused ids that form a cycle end the walk instead of looping.
+        ChoiceCase{"ParentCycleEnds",
+                   {{300, 301}, {301, 300}},
+                   {window(3, 300, L"Any", true)},
+                   {{300, gameImage}, {301, gameImage}},
+                   false,
+                   0,
+                   0},
+        // A repeated id keeps the later parent.
+        ChoiceCase{"RepeatedIdKeepsLaterParent",
+                   {{200, 7}, {200, 100}},
+                   {window(2, 200, L"Any", true)},
+                   {{200, gameImage}},
+                   false,
+                   2,
+                   200}),
+    [](const testing::TestParamInfo<ChoiceCase>& info) { return std::string(info.param.name); });
+
+struct SentenceCase {
+    const char* name;
+    RunningGameKind kind;
+    const wchar_t* running;
+    const wchar_t* closedClean;
+    const wchar_t* closedFailed;
+};
+
+void PrintTo(const SentenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class GameSentences : public testing::TestWithParam<SentenceCase> {};
+
+TEST_P(GameSentences, RunningAndClosing) {
+    const SentenceCase& c = GetParam();
+    EXPECT_EQ(runningGameSentence(c.kind), c.running);
+    EXPECT_EQ(closedGameSentence(c.kind, 0), c.closedClean);
+    EXPECT_EQ(closedGameSentence(c.kind, 3), c.closedFailed);
+    EXPECT_EQ(closedGameSentence(c.kind, 31), c.closedFailed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, GameSentences,
+    testing::Values(
+        SentenceCase{"Qx3Original",
+                     {true, false, true, false, 2, 1},
+                     L"QX3 (Original) running.",
+                     L"QX3 closed.",
+                     L"QX3 closed with an error; the Logs button opens its log."},
+        SentenceCase{"Qx3Remastered",
+                     {true, false, true, false, 2, 2},
+                     L"QX3 (Remastered) running.",
+                     L"QX3 closed.",
+                     L"QX3 closed with an error; the Logs button opens its log."},
+        SentenceCase{"Qx2Playable",
+                     {false, true, true, false, 1, 1},
+                     L"QUARRIX II running.",
+                     L"Game closed.",
+                     L"The game closed with an error; the Logs button opens its log."},
+        SentenceCase{"NativeLiveTest",
+                     {false, false, true, true, 1, 1},
+                     L"Native live test running.",
+                     L"Native live test closed.",
+                     L"Native test closed with an error; see logs/native-experiment-latest.log."},
+        SentenceCase{"NativeTest",
+                     {false, false, true, false, 1, 1},
+                     L"Native test running.",
+                     L"Native test closed.",
+                     L"Native test closed with an error; see logs/native-experiment-latest.log."},
+        SentenceCase{"FirstGameScript",
+                     {false, false, false, false, 0, 1},
+                     L"QUARRIX running.",
+                     L"Game closed.",
+                     L"The game closed with an error; the Logs button opens its log."},
+        SentenceCase{"SecondGameScript",
+                     {false, false, false, false, 1, 1},
+                     L"QUARRIX II running.",
+                     L"Game closed.",
+                     L"The game closed with an error; details in logs/qx2-v1/launcher-latest.log."},
+        SentenceCase{"ThirdGameScript",
+                     {false, false, false, false, 2, 2},
+                     L"QUARRIX 3 running.",
+                     L"Game closed.",
+                     L"The game closed with an error; details in "
+                     L"logs/qx3-native/launcher-latest.log."}),
+    [](const testing::TestParamInfo<SentenceCase>& info) { return std::string(info.param.name); });
+
+// A real fake game started as the third game's native executable.
+class RunningGame : public testing::Test {
+protected:
+    void start(const std::string& scenario) {
+        gametest::placeDouble("fake_game", game_);
+        gametest::writeScenario(game_, scenario);
+        child_ = gametest::startFake(game_, folder_ / "game.log");
+        ASSERT_TRUE(child_.started());
+        GameMonitorTestAccess::select(backend_, 2);
+        GameMonitorTestAccess::startGame(backend_, child_, game_, true, true);
+    }
+    void TearDown() override {
+        // The game ends by itself; the folder can go only once it has.
+        gametest::pollUntil([&] { backend_.pollRunningGame(); },
+                            [&] { return !backend_.isGameRunning(); });
+    }
+    // True when the fake could not open its window because the system has no display.
+    bool windowsUnavailable() {
+        const std::filesystem::path marker = game_.parent_path() / "fake-game-window.txt";
+        gametest::pollUntil([] {}, [&] { return std::filesystem::exists(marker); });
+        return std::filesystem::exists(marker) && testsupport::readFile(marker) == "failed";
+    }
+    bool pollUntilEnded() {
+        return gametest::pollUntil([&] { backend_.pollRunningGame(); },
+                                   [&] { return !backend_.isGameRunning(); });
+    }
+
+    testsupport::TempFolder folder_{"monitor"};
+    std::filesystem::path game_ =
+        (folder_ / (std::string("package/qx3-game") + gametest::executableSuffix)).make_preferred();
+    platform::StartedChild child_;
+    Backend backend_{StartupContext{folder_.path()}};
+};
+
+TEST_F(RunningGame, FindsTheWindowAndClosesWithTheExitCode) {
+    start("window=now\nexit=3\n");
+    if (windowsUnavailable()) {
+        GTEST_SKIP() << "this system has no display to create windows on";
+    }
+    ASSERT_TRUE(gametest::pollUntil([&] { backend_.pollRunningGame(); },
+                                    [&] { return backend_.gameWindow() != nullptr; }));
+    EXPECT_EQ(backend_.statusText(), L"QX3 (Original) running.");
+    EXPECT_EQ(backend_.lastExitCode(), gameStillActiveExitCode);
+    backend_.requestGameClose();
+    EXPECT_EQ(backend_.statusText(), L"Closing the game and saving its records and CMOS...");
+    ASSERT_TRUE(pollUntilEnded());
+    EXPECT_EQ(backend_.lastExitCode(), 3u);
+    EXPECT_EQ(backend_.statusText(), L"QX3 closed with an error; the Logs button opens its log.");
+    EXPECT_EQ(backend_.gameWindow(), nullptr);
+}
+
+TEST_F(RunningGame, ACloseAskedBeforeTheWindowReachesItOnceItAppears) {
+    start("window=late\nexit=0\nlifetime_ms=6000\n");
+    backend_.requestGameClose();
+    if (windowsUnavailable()) {
+        GTEST_SKIP() << "this system has no display to create windows on";
+    }
+    EXPECT_EQ(backend_.statusText(), L"Closing the game and saving its records and CMOS...");
+    ASSERT_TRUE(pollUntilEnded());
+    EXPECT_EQ(backend_.lastExitCode(), 0u);
+    EXPECT_EQ(backend_.statusText(), L"QX3 closed.");
+}
+
+TEST_F(RunningGame, AGameThatIgnoresTheCloseIsNeverKilled) {
+    start("window=now\nclose=ignore\nlifetime_ms=2500\nexit=0\n");
+    if (windowsUnavailable()) {
+        GTEST_SKIP() << "this system has no display to create windows on";
+    }
+    ASSERT_TRUE(gametest::pollUntil([&] { backend_.pollRunningGame(); },
+                                    [&] { return backend_.gameWindow() != nullptr; }));
+    backend_.requestGameClose();
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(pollUntilEnded());
+    // It left by itself at the end of its lifetime, untouched by the repeated requests.
+    EXPECT_GT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(800));
+    EXPECT_EQ(backend_.lastExitCode(), 0u);
+}
+
+TEST_F(RunningGame, NoWindowKeepsTheLaunchSentence) {
+    start("window=never\nlifetime_ms=600\nexit=0\n");
+    const std::wstring before = backend_.statusText();
+    backend_.pollRunningGame();
+    EXPECT_EQ(backend_.statusText(), before);
+    ASSERT_TRUE(pollUntilEnded());
+    EXPECT_EQ(backend_.statusText(), L"QX3 closed.");
+}
+
+} // namespace
+} // namespace qxlauncher

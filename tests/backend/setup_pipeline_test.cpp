@@ -1,0 +1,303 @@
+// The setup queue and job states, driven through the fake interpreter and setup script.
+#include "backend/setup_runner.h"
+#include "tests/backend/setup_test_fixture.h"
+
+#include <gmock/gmock.h>
+
+namespace qxlauncher {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class SetupPipeline : public SetupFixture {};
+
+TEST_F(SetupPipeline, RefusalsComeInOrderAndQueueNothing) {
+    collection("");
+    const auto folder = romFolder({0});
+    Backend& b = backend();
+    EXPECT_FALSE(b.requestSetup(0, false));
+    EXPECT_EQ(b.statusText(), L"Confirm on the Legal page that you own the original ROM files.");
+    SetupTestAccess::acknowledged(b) = true;
+    SetupTestAccess::gameProcess(b) = platform::invalidHandleValue();
+    EXPECT_FALSE(b.requestSetup(0, true));
+    EXPECT_EQ(b.statusText(), L"Close the game before preparing files.");
+    SetupTestAccess::gameProcess(b) = nullptr;
+    EXPECT_FALSE(b.requestSetup(0, false));
+    EXPECT_EQ(b.statusText(), L"Choose the ROM folder of this game.");
+    EXPECT_FALSE(b.requestSetup(3, false));
+    EXPECT_EQ(SetupTestAccess::queueLength(b), 0u);
+    EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
+}
+
+TEST_F(SetupPipeline, TheFirstBuildChecksTheRequirementsFirstThenBuildsAndFindsTheReceipt) {
+    collection("");
+    ready(1, romFolder({1}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(1, false));
+    // The check runs first; the status keeps its sentence until the game job starts.
+    EXPECT_EQ(b.statusText(), L"Choose the folder with your ROM files to prepare the games.");
+    EXPECT_EQ(job(1).state, "queued");
+    EXPECT_FALSE(b.requestSetup(1, false));
+    EXPECT_EQ(b.statusText(), L"This game is already in the setup; wait or cancel.");
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(b.statusText(), L"Quarrix II: ready to play.");
+    EXPECT_EQ(job(1).state, "done");
+    EXPECT_TRUE(job(1).verified);
+    EXPECT_DOUBLE_EQ(job(1).buildSeconds, 4.0);
+    EXPECT_TRUE(b.hasValidBuild(1));
+    EXPECT_FALSE(b.hasValidBuild(0));
+    EXPECT_EQ(b.latestBuildDirectory(1).parent_path(), root / "generated" / "qx2");
+    EXPECT_TRUE(b.toolProbe().checked);
+    EXPECT_TRUE(b.toolProbe().ok);
+    EXPECT_EQ(b.toolProbe().compilerVersion, "16.1.0");
+    const auto calls = testsupport::fakePythonCalls(root.path());
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_THAT(calls[0], HasSubstr("--requirements"));
+    EXPECT_THAT(calls[1], HasSubstr("|--game|qx2|"));
+    // A later build starts at once, without another check, and the game may be queued again.
+    ASSERT_TRUE(b.requestSetup(1, false));
+    EXPECT_EQ(b.statusText(),
+              L"Setup running: checking the ROM files and generating the game on this machine...");
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(testsupport::fakePythonCalls(root.path()).size(), 3u);
+}
+
+TEST_F(SetupPipeline, AVerifyJobReportsTheFilesAndEndsVerified) {
+    collection("");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(b.statusText(), L"Quarrix: ROM files verified.");
+    EXPECT_EQ(job(0).mode, "verify");
+    EXPECT_TRUE(job(0).verified);
+    ASSERT_EQ(job(0).reportFiles.size(), 3u);
+    EXPECT_EQ(job(0).reportFiles[0].name, "qx1-u1.bin");
+    EXPECT_EQ(job(0).reportFiles[0].status, "ok");
+    EXPECT_FALSE(b.hasValidBuild(0));
+    EXPECT_THAT(testsupport::fakePythonCalls(root.path()).back(),
+                testing::EndsWith("|--verify-only"));
+}
+
+TEST_F(SetupPipeline, AFailureRecordedByTheScriptKeepsItsOwnTexts) {
+    collection("fail.qx3=generate\nfail_message=Generation broke.\nfail_hint=Try again.\n");
+    ready(2, romFolder({2}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(2, false));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(2).state, "failed");
+    EXPECT_EQ(job(2).code, "fake_generate");
+    EXPECT_EQ(job(2).message, "Generation broke.");
+    EXPECT_EQ(job(2).hint, "Try again.");
+    EXPECT_EQ(b.statusText(), L"Quarrix 3: Generation broke.");
+    EXPECT_EQ(b.stepHintText(2), L"Try again.");
+}
+
+TEST_F(SetupPipeline, ABareNonZeroExitBecomesAnInternalFailure) {
+    collection("bare.qx1=decoder\n");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "failed");
+    EXPECT_EQ(job(0).code, "internal");
+    EXPECT_EQ(job(0).message, "The setup stopped unexpectedly.");
+    EXPECT_EQ(job(0).hint, "");
+    // The last message the script recorded was that of the step before.
+    EXPECT_EQ(job(0).detail, "fake step stage; setup.py exit code 3");
+    EXPECT_EQ(b.statusText(), L"Quarrix: The setup stopped unexpectedly.");
+}
+
+TEST_F(SetupPipeline, CancellingARunningJobEndsItsWholeTree) {
+    collection("hang.qx2=compile\n");
+    ready(1, romFolder({1}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(1, false));
+    const auto beat = testsupport::grandchildHeartbeat(root.path(), "qx2");
+    while (!std::filesystem::exists(beat) && b.isSetupBusy()) {
+        platform::sleepMilliseconds(10);
+    }
+    ASSERT_TRUE(testsupport::waitForHeartbeat(beat));
+    b.cancelSetup();
+    EXPECT_EQ(b.statusText(), L"Setup cancelled.");
+    ASSERT_TRUE(runUntilIdle(std::chrono::seconds(20)));
+    EXPECT_EQ(job(1).state, "cancelled");
+    EXPECT_EQ(job(1).message, "Cancelled");
+    EXPECT_EQ(b.statusText(), L"Quarrix II: setup cancelled.");
+    EXPECT_TRUE(testsupport::heartbeatStops(beat)) << "the grandchild outlived the cancel";
+}
+
+TEST_F(SetupPipeline, DestroyingTheBackendEndsARunningSetupTree) {
+    collection("hang.qx1=stage\n");
+    ready(0, romFolder({0}));
+    ASSERT_TRUE(backend().requestSetup(0, false));
+    const auto beat = testsupport::grandchildHeartbeat(root.path(), "qx1");
+    while (!std::filesystem::exists(beat) && backend().isSetupBusy()) {
+        platform::sleepMilliseconds(10);
+    }
+    ASSERT_TRUE(testsupport::waitForHeartbeat(beat));
+    dropBackend();
+    EXPECT_TRUE(testsupport::heartbeatStops(beat));
+}
+
+TEST_F(SetupPipeline, CancellingQueuedGamesMarksThemCancelled) {
+    collection("requirements=slow\nrequirements_delay_ms=500\n");
+    const auto folder = romFolder({0, 1});
+    ready(0, folder);
+    ready(1, folder);
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    ASSERT_TRUE(b.requestSetup(1, true));
+    b.cancelSetup();
+    EXPECT_EQ(b.statusText(), L"Setup cancelled.");
+    EXPECT_EQ(job(0).state, "cancelled");
+    EXPECT_FALSE(job(0).queued);
+    EXPECT_EQ(job(1).state, "cancelled");
+    EXPECT_EQ(SetupTestAccess::queueLength(b), 0u);
+    // The cancelled check has no result and no other interpreter is left.
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(b.statusText(), L"Python 3 was not found on PATH.");
+    EXPECT_TRUE(b.toolProbe().checked);
+}
+
+TEST_F(SetupPipeline, WithoutAnInterpreterTheGamesFailInTurn) {
+    collection("");
+    removePath();
+    const auto folder = romFolder({0, 2});
+    ready(0, folder);
+    ready(2, folder);
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    EXPECT_TRUE(b.toolProbe().checked);
+    EXPECT_EQ(job(0).state, "failed");
+    EXPECT_EQ(job(0).code, "launcher");
+    EXPECT_EQ(job(0).message, "Python 3 was not found on PATH");
+    EXPECT_EQ(b.statusText(), L"Setup refused: Python 3 was not found on PATH");
+    ASSERT_TRUE(b.requestSetup(2, true));
+    EXPECT_EQ(job(2).code, "launcher");
+    EXPECT_FALSE(b.isSetupBusy());
+}
+
+TEST_F(SetupPipeline, AMissingScriptRefusesEveryEntry) {
+    testsupport::writeFakeManifests(root.path());
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    EXPECT_EQ(b.statusText(), L"Setup refused: tools/setup/setup.py missing");
+    EXPECT_EQ(job(0).state, "failed");
+    EXPECT_EQ(job(0).message, "tools/setup/setup.py missing");
+    EXPECT_FALSE(b.isSetupBusy());
+}
+
+TEST_F(SetupPipeline, ACheckWithoutResultMovesOnToTheNextInterpreter) {
+    useInterpreters({"python.exe", "py.exe"});
+    collection("requirements.python.exe=silent\n");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_THAT(platform::utf8FromWide(SetupTestAccess::pythonCommand(b)),
+                testing::EndsWith("py.exe\" -3"));
+    const auto calls = testsupport::fakePythonCalls(root.path());
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_THAT(calls[0], StartsWith("-I|"));
+    EXPECT_THAT(calls[1], StartsWith("-3|-I|"));
+    EXPECT_THAT(calls[2], StartsWith("-3|-I|"));
+}
+
+TEST_F(SetupPipeline, TheCheckKeepsTheInterpreterThatRanWhenAnotherVanishes) {
+    useInterpreters({"python.exe", "py.exe"});
+    collection("requirements.python.exe=silent\nrequirements.py.exe=slow\n"
+               "requirements_delay_ms=1500\n");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    while (testsupport::fakePythonCalls(root.path()).size() < 2) {
+        ASSERT_TRUE(b.isSetupBusy());
+        platform::sleepMilliseconds(10);
+    }
+    // The first interpreter leaves PATH while the second one's check runs.
+    const auto command = platform::utf8FromWide(SetupTestAccess::pythonCommand(b));
+    const auto pythonPath = command.substr(1, command.find('"', 1) - 1);
+    std::filesystem::remove(std::filesystem::path(pythonPath).parent_path() / "python.exe");
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_TRUE(b.toolProbe().ok);
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_THAT(platform::utf8FromWide(SetupTestAccess::pythonCommand(b)),
+                testing::EndsWith("py.exe\" -3"));
+}
+
+TEST_F(SetupPipeline, RecheckingWhileAJobRunsWaitsForIt) {
+    collection("step_delay_ms=100\n");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    while (!job(0).running) {
+        ASSERT_TRUE(b.isSetupBusy());
+        platform::sleepMilliseconds(10);
+    }
+    b.recheckRequirements();
+    b.recheckRequirements();
+    EXPECT_TRUE(job(0).running);
+    EXPECT_EQ(SetupTestAccess::queueLength(b), 1u);
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_TRUE(b.toolProbe().checked);
+    EXPECT_EQ(testsupport::fakePythonCalls(root.path()).size(), 3u);
+}
+
+TEST_F(SetupPipeline, AFolderWithBlanksReachesTheScriptAsOneArgument) {
+    collection("");
+    const auto folder = romFolder({0}, "my roms");
+    ready(0, folder);
+    ASSERT_TRUE(backend().requestSetup(0, true));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_THAT(testsupport::fakePythonCalls(root.path()).back(),
+                HasSubstr("|--roms|" + platform::utf8FromWide(folder.wstring()) + "|--progress|"));
+}
+
+struct DisplayCase {
+    std::string code;
+    std::string message;
+    bool shown;
+};
+
+class StepMessage : public SetupFixture, public ::testing::WithParamInterface<DisplayCase> {};
+
+TEST_P(StepMessage, IsShownOnlyWhenItIsShortAndPlain) {
+    SetupJob& staged = SetupTestAccess::job(backend(), 0);
+    staged.code = GetParam().code;
+    staged.message = GetParam().message;
+    staged.hint = GetParam().message;
+    const std::wstring message = backend().stepMessageText(0);
+    const std::wstring hint = backend().stepHintText(0);
+    if (GetParam().shown) {
+        EXPECT_EQ(message, platform::wideFromUtf8(GetParam().message));
+    } else {
+        EXPECT_EQ(message, L"Something went wrong at this step.");
+    }
+    const bool hintShown = !GetParam().message.empty() && GetParam().message.size() <= 200 &&
+                           GetParam().message.find_first_of("{}[]\r\n") == std::string::npos;
+    EXPECT_EQ(hint, hintShown ? platform::wideFromUtf8(GetParam().message)
+                              : L"Open the log for details, or use Copy report and send it to "
+                                L"the project.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StepMessage,
+    ::testing::Values(DisplayCase{"x", "Plain words.", true},
+                      DisplayCase{"x", std::string(200, 'a'), true},
+                      DisplayCase{"x", std::string(201, 'a'), false},
+                      DisplayCase{"x", "a {brace}", false}, DisplayCase{"x", "a [list]", false},
+                      DisplayCase{"x", "two\nlines", false}, DisplayCase{"x", "cr\r", false},
+                      DisplayCase{"", "No code.", false}, DisplayCase{"x", "", false}));
+
+TEST_F(SetupPipeline, DisplayTextsRefuseAGameKindAboveTwo) {
+    EXPECT_THROW(backend().stepMessageText(3), std::out_of_range);
+    EXPECT_THROW(backend().stepHintText(3), std::out_of_range);
+}
+
+} // namespace
+} // namespace qxlauncher

@@ -1,0 +1,222 @@
+// The progress file, the requirements result and the build receipts.
+#include "backend/setup_progress.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_digest.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <limits>
+
+namespace qxlauncher {
+namespace {
+
+JsonValue parsed(const std::string& text) {
+    JsonValue value;
+    EXPECT_TRUE(parseJsonObjectDocument(text, value)) << text;
+    return value;
+}
+
+TEST(SetupProgress, TakesEveryTextAndTruncatesTheUnits) {
+    SetupJob job;
+    applySetupProgress(parsed(R"({"mode": "setup", "step": "compile", "state": "running",
+        "message": "m", "code": "c", "hint": "h", "detail": "d", "elapsed": 12.5,
+        "units": {"done": 3.9, "total": -1.5}})"),
+                       job);
+    EXPECT_EQ(job.mode, "setup");
+    EXPECT_EQ(job.step, "compile");
+    EXPECT_EQ(job.state, "running");
+    EXPECT_EQ(job.message + job.code + job.hint + job.detail, "mchd");
+    EXPECT_EQ(job.unitsDone, 3);
+    EXPECT_EQ(job.unitsTotal, -1);
+    EXPECT_DOUBLE_EQ(job.elapsedSeconds, 12.5);
+}
+
+TEST(SetupProgress, ClampsUnitsBeyondTheIntegerRange) {
+    SetupJob job;
+    applySetupProgress(parsed(R"({"units": {"done": 1e12, "total": -1e300}})"), job);
+    EXPECT_EQ(job.unitsDone, std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(job.unitsTotal, std::numeric_limits<std::int32_t>::min());
+}
+
+TEST(SetupProgress, WithoutAReportKeepsThePreviousOne) {
+    SetupJob job;
+    job.mode = "verify";
+    job.program = "earlier";
+    job.verified = true;
+    job.reportChecks = {"sizes"};
+    job.unitsDone = 7;
+    applySetupProgress(parsed(R"({"step": 5})"), job);
+    EXPECT_EQ(job.mode, "") << "a missing text empties the field";
+    EXPECT_EQ(job.step, "") << "a number is no text";
+    EXPECT_EQ(job.unitsDone, 0);
+    EXPECT_EQ(job.program, "earlier");
+    EXPECT_TRUE(job.verified);
+    EXPECT_EQ(job.reportChecks.size(), 1u);
+}
+
+TEST(SetupProgress, AReportReplacesTheListsAndWithoutOkIsNotVerified) {
+    SetupJob job;
+    job.verified = true;
+    job.reportFiles = {{"old", "ok"}};
+    applySetupProgress(parsed(R"({"report": {"program": "p",
+        "files": [{"name": "a.bin", "status": "ok"}, 3, {"name": 1}],
+        "checks": ["sizes", 4, "digests"]}})"),
+                       job);
+    EXPECT_EQ(job.program, "p");
+    ASSERT_EQ(job.reportFiles.size(), 2u);
+    EXPECT_EQ(job.reportFiles[0].name, "a.bin");
+    EXPECT_EQ(job.reportFiles[1].name, "");
+    EXPECT_EQ(job.reportChecks, (std::vector<std::string>{"sizes", "digests"}));
+    EXPECT_FALSE(job.verified);
+}
+
+TEST(RequirementsResult, TakesOnlyWhatIsPresentWithItsType) {
+    ToolProbe tools;
+    tools.ok = true;
+    tools.compilerVersion = "kept";
+    applyRequirementsResult(parsed(R"({"python": "C:\\Python312\\python.exe",
+        "windows_64bit": true, "python_supported": true, "ok": "yes"})"),
+                            tools);
+    EXPECT_TRUE(tools.checked);
+    EXPECT_EQ(tools.python, "C:\\Python312\\python.exe");
+    EXPECT_TRUE(tools.windows64Bit);
+    EXPECT_TRUE(tools.pythonSupported);
+    EXPECT_TRUE(tools.ok) << "a string is no boolean";
+    EXPECT_EQ(tools.compilerVersion, "kept");
+    applyRequirementsResult(parsed(R"({"compiler": {"version": "16.1.0"}})"), tools);
+    EXPECT_EQ(tools.python, "");
+    EXPECT_EQ(tools.compilerVersion, "16.1.0");
+    EXPECT_EQ(tools.compilerValidated, "");
+}
+
+class Receipts : public ::testing::Test {
+protected:
+    std::string name(char digit) const { return std::string(64, digit); }
+
+    // A build folder with its executable and a receipt naming it.
+    std::filesystem::path build(const std::string& folder, const std::string& version = "14",
+                                const std::string& executable = {}) {
+        const auto dir = root / "generated/qx1" / folder;
+        testsupport::writeFile(dir / "game.exe", "exe");
+        const std::string named =
+            executable.empty() ? "generated/qx1/" + folder + "/game.exe" : executable;
+        testsupport::writeFile(
+            dir / "setup.json",
+            R"({"setup_version": ")" + version + R"(", "compile": {"executable": ")" + named +
+                R"(", "sha256": ")" + testsupport::sha256Hex("exe") +
+                R"(", "seconds": 1}, "generate_seconds": 2,)" + R"( "seed": {"seconds": 0.5}})");
+        return dir;
+    }
+
+    void age(const std::filesystem::path& dir, int seconds) {
+        std::filesystem::last_write_time(dir / "setup.json",
+                                         std::filesystem::file_time_type::clock::now() -
+                                             std::chrono::seconds(seconds));
+    }
+
+    LatestBuild latest() { return findLatestBuild(root.path(), L"qx1"); }
+
+    testsupport::TempFolder root{"receipts"};
+};
+
+TEST_F(Receipts, AValidReceiptIsTheLatestBuild) {
+    const auto dir = build(name('a'));
+    const LatestBuild found = latest();
+    EXPECT_TRUE(found.found);
+    EXPECT_FALSE(found.outdated);
+    EXPECT_EQ(found.buildDirectory, dir);
+    EXPECT_EQ(found.executable, (dir / "game.exe").lexically_normal());
+    EXPECT_EQ(found.directoryName, name('a'));
+    EXPECT_EQ(found.sha256, testsupport::sha256Hex("exe"));
+    EXPECT_DOUBLE_EQ(found.totalSeconds, 3.5);
+}
+
+TEST_F(Receipts, TheLaterReceiptWins) {
+    age(build(name('a')), 100);
+    const auto newer = build(name('b'));
+    age(build(name('c')), 50);
+    EXPECT_EQ(latest().buildDirectory, newer);
+}
+
+TEST_F(Receipts, OlderVersionsMakeAnOutdatedResultOnlyWithoutAValidOne) {
+    build(name('a'), "13");
+    EXPECT_FALSE(latest().found);
+    EXPECT_TRUE(latest().outdated);
+    build(name('b'), "14");
+    EXPECT_TRUE(latest().found);
+    EXPECT_FALSE(latest().outdated);
+}
+
+struct BadReceipt {
+    const char* label;
+    std::string folder;
+    std::string executable; // relative to the root; empty names the folder's own game.exe
+};
+
+class BadReceipts : public Receipts, public ::testing::WithParamInterface<BadReceipt> {};
+
+TEST_P(BadReceipts, AreSkipped) {
+    build(std::string(64, 'f'), "14", "generated/qx1/" + std::string(64, 'f') + "/sub/game.exe");
+    build(GetParam().folder, "14", GetParam().executable);
+    testsupport::writeFile(root / "generated/qx1" / GetParam().folder / "sub/game.exe", "exe");
+    EXPECT_FALSE(latest().found) << GetParam().label;
+    EXPECT_FALSE(latest().outdated) << GetParam().label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, BadReceipts,
+    ::testing::Values(BadReceipt{"upper-case digits", std::string(64, 'A'), ""},
+                      BadReceipt{"63 digits", std::string(63, 'a'), ""},
+                      BadReceipt{"in a subfolder", std::string(64, 'a'),
+                                 "generated/qx1/" + std::string(64, 'a') + "/sub/game.exe"},
+                      BadReceipt{"in another build", std::string(64, 'a'),
+                                 "generated/qx1/" + std::string(64, 'f') + "/game.exe"},
+                      BadReceipt{"dot-dot", std::string(64, 'a'),
+                                 "generated/qx1/" + std::string(64, 'a') + "/sub/../game.exe"},
+                      BadReceipt{"dot", std::string(64, 'a'),
+                                 "generated/qx1/./" + std::string(64, 'a') + "/game.exe"},
+                      BadReceipt{"absolute", std::string(64, 'a'), "/generated/qx1/game.exe"}));
+
+TEST_F(Receipts, AReceiptOfTheLimitIsReadAndOneByteMoreIsSkipped) {
+    const auto dir = build(name('a'));
+    std::string text = testsupport::readFile(dir / "setup.json");
+    text.append(1048576 - text.size(), ' ');
+    testsupport::writeFile(dir / "setup.json", text);
+    EXPECT_TRUE(latest().found);
+    testsupport::writeFile(dir / "setup.json", text + " ");
+    EXPECT_FALSE(latest().found);
+}
+
+TEST_F(Receipts, AReceiptWithTrailingTextOrABadDigestIsSkipped) {
+    const auto dir = build(name('a'));
+    const std::string text = testsupport::readFile(dir / "setup.json");
+    testsupport::writeFile(dir / "setup.json", text + "x");
+    EXPECT_FALSE(latest().found);
+    std::string upper = text;
+    const auto at = upper.find(testsupport::sha256Hex("exe"));
+    upper[at] = 'G';
+    testsupport::writeFile(dir / "setup.json", upper);
+    EXPECT_FALSE(latest().found);
+}
+
+TEST_F(Receipts, ALinkedGeneratedFolderYieldsNoBuild) {
+    testsupport::TempFolder elsewhere{"elsewhere"};
+    const auto dir = build(name('a'));
+    std::filesystem::rename(root / "generated", elsewhere / "generated");
+    if (!testsupport::makeFolderLink(elsewhere / "generated", root / "generated")) {
+        GTEST_SKIP() << "this system cannot create a folder link that reads as a reparse point";
+    }
+    EXPECT_FALSE(latest().found);
+}
+
+#ifndef _WIN32
+TEST_F(Receipts, AFolderNameThatIsNoTextIsSkippedNotThrown) {
+    build(name('a'));
+    std::filesystem::create_directories(root / "generated/qx1" / std::string("\xff\xfe"));
+    EXPECT_NO_THROW(EXPECT_TRUE(latest().found));
+}
+#endif
+
+} // namespace
+} // namespace qxlauncher
