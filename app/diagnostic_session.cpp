@@ -1,6 +1,11 @@
 #include "app/diagnostic_session.h"
 
+#include "app/command_line_modes.h"
+#include "app/ui_event_log.h"
 #include "backend/file_safety.h"
+#include "platform/child_process.h"
+#include "platform/clock.h"
+#include "platform/system_folder.h"
 
 #include <array>
 #include <stdexcept>
@@ -86,6 +91,62 @@ std::wstring joinCommandLine(const std::vector<std::wstring>& arguments) {
         line += qxlauncher::quoteArgument(argument);
     }
     return line;
+}
+
+namespace {
+
+// Both output streams of the script go to the log; its input is the null device.
+struct DiagnosticStreams {
+    platform::UniqueHandle log;
+    platform::UniqueHandle nul;
+};
+
+DiagnosticStreams openDiagnosticStreams(const std::filesystem::path& logPath) {
+    requireNoLinkInPath(logPath);
+    if (logPath.has_parent_path()) {
+        std::filesystem::create_directories(logPath.parent_path());
+    }
+    DiagnosticStreams streams{platform::openChildLogFile(logPath), platform::openChildNullInput()};
+    if (!streams.log.valid() || !streams.nul.valid()) {
+        throw std::runtime_error("diagnostic log");
+    }
+    return streams;
+}
+
+std::uint32_t waitForExitCode(platform::NativeHandle process) {
+    while (!platform::hasChildEnded(process)) {
+        platform::sleepMilliseconds(10);
+    }
+    return platform::childExitCode(process).value_or(4);
+}
+
+} // namespace
+
+int runDiagnosticSession(const qxlauncher::StartupContext& context,
+                         const std::vector<std::wstring>& arguments) {
+    const std::optional<std::filesystem::path> system = platform::systemFolder();
+    if (!system) {
+        throw std::runtime_error("system path");
+    }
+    const std::filesystem::path powershell = *system / "WindowsPowerShell/v1.0/powershell.exe";
+    const DiagnosticPlan plan = planDiagnosticSession(context.projectRoot, powershell, arguments);
+    platform::StartedChild child;
+    {
+        const DiagnosticStreams streams = openDiagnosticStreams(plan.logPath);
+        platform::ChildProcessRequest request;
+        request.application = powershell;
+        request.commandLine = joinCommandLine(plan.arguments);
+        request.workingFolder = context.projectRoot;
+        request.standardInput = streams.nul.get();
+        request.standardOutput = streams.log.get();
+        request.standardError = streams.log.get();
+        request.hideWindow = true;
+        child = platform::startChildProcess(request);
+    }
+    if (!child.started()) {
+        throw std::runtime_error("diagnostic process");
+    }
+    return static_cast<int>(waitForExitCode(child.process.get()));
 }
 
 } // namespace lumenark

@@ -385,7 +385,7 @@ platform::StartedChild startLongFake(const std::filesystem::path& folder, const 
 TEST_F(GameLaunch, RefusalsComeInOrder) {
     // A running game comes before a busy setup, which comes before a changed installation.
     testsupport::TempFolder other("launch-busy");
-    platform::StartedChild game = startLongFake(other.path(), "game", 300);
+    platform::StartedChild game = startLongFake(other.path(), "game", 20000);
     platform::StartedChild setup = startLongFake(other.path(), "setup", 20000);
     ASSERT_TRUE(game.started() && setup.started());
     testsupport::writeQx2NativePackage(root_.path());
@@ -394,6 +394,8 @@ TEST_F(GameLaunch, RefusalsComeInOrder) {
     A::holdSetup(backend(), setup);
     EXPECT_FALSE(backend().launchSelectedGame());
     EXPECT_EQ(L"A game is still running.", backend().statusText());
+    // The game ends when asked to, not on a timer, so a slow start cannot reorder the refusals.
+    ASSERT_TRUE(platform::terminateJob(game.job.get(), 0));
     waitForEnd();
     expectNothingStarted(L"Wait for the build to finish before playing.");
     EXPECT_TRUE(backend().setupProcessRunning());
