@@ -7,6 +7,8 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
 
+#include "tests/support/error_text.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -19,14 +21,7 @@ namespace {
 using testsupport::TempFolder;
 using testsupport::writeFile;
 
-template <typename Call> std::string errorOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using testsupport::errorText;
 
 std::size_t cacheEntries() {
     const std::lock_guard lock(packageHashCacheMutex);
@@ -66,7 +61,7 @@ TEST(HashHex, GivesTheStandardDigestsInLowerCase) {
 }
 
 TEST(HashHex, AnUnknownAlgorithmIsAHashFailure) {
-    EXPECT_EQ(errorOf([] { hashHex("abc", L"NOT-A-HASH"); }),
+    EXPECT_EQ(errorText([] { hashHex("abc", L"NOT-A-HASH"); }),
               "QX 5.0: Windows hash operation failed");
 }
 
@@ -92,7 +87,7 @@ TEST_F(HashCache, SizeCapAndExpectedSize) {
                       sha256Hex(bytes));
         } else {
             EXPECT_EQ(
-                errorOf([&] { hashPackageFile(folder / "file.bin", rule.cap, rule.expected); }),
+                errorText([&] { hashPackageFile(folder / "file.bin", rule.cap, rule.expected); }),
                 "native package file size differs")
                 << rule.size << " " << rule.cap << " " << rule.expected;
         }
@@ -101,15 +96,16 @@ TEST_F(HashCache, SizeCapAndExpectedSize) {
 
 TEST_F(HashCache, OnlyOrdinaryFilesAreHashed) {
     std::filesystem::create_directories(folder / "a folder");
-    EXPECT_EQ(errorOf([&] { hashPackageFile(folder / "missing.bin", 100, 0); }),
+    EXPECT_EQ(errorText([&] { hashPackageFile(folder / "missing.bin", 100, 0); }),
               "native package file is not ordinary");
-    EXPECT_EQ(errorOf([&] { hashPackageFile(folder / "a folder", 100, 0); }),
+    EXPECT_EQ(errorText([&] { hashPackageFile(folder / "a folder", 100, 0); }),
               "native package file is not ordinary");
     writeFile(folder / "target/file.bin", "bytes");
     if (!testsupport::makeFolderLink(folder / "target", folder / "linked")) {
         GTEST_SKIP() << "this system does not create folder links";
     }
-    EXPECT_EQ(errorOf([&] { hashPackageFile(folder / "linked/file.bin", 100, 0); }), "linked path");
+    EXPECT_EQ(errorText([&] { hashPackageFile(folder / "linked/file.bin", 100, 0); }),
+              "linked path");
     EXPECT_EQ(cacheEntries(), 0u);
 }
 
@@ -120,7 +116,7 @@ TEST_F(HashCache, AFileThatReadsLongerThanItsSizeIsRefused) {
     // The kernel's status files report a size of 0 and still hold text.
     const std::filesystem::path status =
         std::filesystem::path("/proc") / std::to_string(platform::currentProcessId()) / "status";
-    EXPECT_EQ(errorOf([&] { hashPackageFile(status, 1 << 20, 0); }),
+    EXPECT_EQ(errorText([&] { hashPackageFile(status, 1 << 20, 0); }),
               "native package file read differs");
     EXPECT_EQ(cacheEntries(), 0u);
 #endif
@@ -168,7 +164,7 @@ TEST_F(HashCache, TwoSpellingsOfOnePathShareOneEntry) {
 TEST_F(HashCache, AFailureLeavesTheCacheAsItWas) {
     writeFile(folder / "rom.bin", "content");
     const std::string digest = hashPackageFile(folder / "rom.bin", 100, 0);
-    EXPECT_EQ(errorOf([&] { hashPackageFile(folder / "rom.bin", 3, 0); }),
+    EXPECT_EQ(errorText([&] { hashPackageFile(folder / "rom.bin", 3, 0); }),
               "native package file size differs");
     const std::lock_guard lock(packageHashCacheMutex);
     ASSERT_EQ(packageHashCache.size(), 1u);
@@ -196,17 +192,17 @@ TEST_F(Qx1Program, FindsBothLanesAnywhereUnderAnyName) {
 TEST_F(Qx1Program, RefusesAFolderWithoutBothLanes) {
     const std::string missing =
         "QX 5.0: missing expected program ROM content; require both verified 512 KiB lanes";
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms / "absent"); }),
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms / "absent"); }),
               "QX 5.0: ROM directory does not exist");
     writeFile(roms / "file.bin", "x");
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms / "file.bin"); }),
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms / "file.bin"); }),
               "QX 5.0: ROM directory does not exist");
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms.path()); }), missing);
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms.path()); }), missing);
     writeFile(roms / "even.bin", testsupport::qx1EvenLane());
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms.path()); }), missing);
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms.path()); }), missing);
     // A lane one byte short is not even looked at.
     writeFile(roms / "odd.bin", testsupport::qx1OddLane().substr(1));
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms.path()); }), missing);
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms.path()); }), missing);
 }
 
 TEST_F(Qx1Program, AnImageWithoutItsRevisionDigestIsRefused) {
@@ -215,7 +211,7 @@ TEST_F(Qx1Program, AnImageWithoutItsRevisionDigestIsRefused) {
     TrustedDigests other = trustedDigests();
     other.qx1ProgramSha256 = "0000000000000000000000000000000000000000000000000000000000000000";
     const testsupport::ScopedTrustedDigests swap(other);
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms.path()); }),
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms.path()); }),
               "QX 5.0: interleaved program SHA256 mismatch");
 }
 
@@ -227,7 +223,7 @@ TEST_F(Qx1Program, ALaneSizedFileThatCannotBeOpenedFailsTheLoad) {
     if (std::ifstream(roms / "z-locked.bin", std::ios::binary)) {
         GTEST_SKIP() << "this account can read a file without read permission";
     }
-    EXPECT_EQ(errorOf([&] { loadQx1Program(roms.path()); }),
+    EXPECT_EQ(errorText([&] { loadQx1Program(roms.path()); }),
               "QX 5.0: program ROM cannot be opened");
 }
 
@@ -238,8 +234,10 @@ TEST(OperatorRom, ReadsExactlyOneLane) {
     EXPECT_EQ(readOperatorRom(folder / "lane.bin"), lane);
     writeFile(folder / "short.bin", lane.substr(1));
     writeFile(folder / "long.bin", lane + "x");
-    EXPECT_EQ(errorOf([&] { readOperatorRom(folder / "short.bin"); }), "operator ROM size differs");
-    EXPECT_EQ(errorOf([&] { readOperatorRom(folder / "long.bin"); }), "operator ROM size differs");
+    EXPECT_EQ(errorText([&] { readOperatorRom(folder / "short.bin"); }),
+              "operator ROM size differs");
+    EXPECT_EQ(errorText([&] { readOperatorRom(folder / "long.bin"); }),
+              "operator ROM size differs");
     EXPECT_THROW(readOperatorRom(folder / "missing.bin"), std::filesystem::filesystem_error);
 }
 
@@ -249,7 +247,7 @@ TEST(OperatorRom, RefusesALinkOnThePath) {
     if (!testsupport::makeFolderLink(folder / "real", folder / "linked")) {
         GTEST_SKIP() << "this system does not create folder links";
     }
-    EXPECT_EQ(errorOf([&] { readOperatorRom(folder / "linked/lane.bin"); }),
+    EXPECT_EQ(errorText([&] { readOperatorRom(folder / "linked/lane.bin"); }),
               "linked operator ROM path");
 }
 
@@ -262,11 +260,11 @@ TEST(OperatorRom, TheSecondGameProgramNeedsItsLanesInOrder) {
     EXPECT_EQ(image.sha256, trustedDigests().qx2ProgramSha256);
     EXPECT_EQ(image.program[0], even[0]);
     EXPECT_EQ(image.program[1], odd[0]);
-    EXPECT_EQ(errorOf([&] { interleaveQx2Program(odd, even); }),
+    EXPECT_EQ(errorText([&] { interleaveQx2Program(odd, even); }),
               "QX2 L3.1 interleaved program SHA-256 mismatch");
-    EXPECT_EQ(errorOf([&] { interleaveQx2Program(even.substr(1), odd); }),
+    EXPECT_EQ(errorText([&] { interleaveQx2Program(even.substr(1), odd); }),
               "QX2 L3.1 requires two 512 KiB program lanes");
-    EXPECT_EQ(errorOf([&] { interleaveQx2Program(even, odd + "x"); }),
+    EXPECT_EQ(errorText([&] { interleaveQx2Program(even, odd + "x"); }),
               "QX2 L3.1 requires two 512 KiB program lanes");
 }
 

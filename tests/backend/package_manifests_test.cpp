@@ -8,6 +8,8 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
 
+#include "tests/support/error_text.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -21,14 +23,7 @@ using testsupport::Qx2Readiness;
 using testsupport::TempFolder;
 using testsupport::writeFile;
 
-template <typename Call> std::string errorOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using testsupport::errorText;
 
 std::string utf8Of(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
@@ -52,7 +47,7 @@ TEST(ManifestText, Refusals) {
         {"a=1\nA=2\n", "empty or duplicate"},
     };
     for (const auto& [text, error] : cases) {
-        EXPECT_EQ(errorOf([&] { parseManifestText(text, labels); }), error) << text;
+        EXPECT_EQ(errorText([&] { parseManifestText(text, labels); }), error) << text;
     }
 }
 
@@ -68,7 +63,7 @@ protected:
     }
     std::string loadError() {
         clearFileHashCache();
-        return errorOf([&] { loadQx3NativeManifest(root.path()); });
+        return errorText([&] { loadQx3NativeManifest(root.path()); });
     }
     TempFolder root{"qx3-manifest"};
 };
@@ -255,7 +250,7 @@ protected:
     }
     std::string loadError(bool verify = true) {
         clearFileHashCache();
-        return errorOf([&] { loadQx2NativeManifest(root.path(), manifest(), verify); });
+        return errorText([&] { loadQx2NativeManifest(root.path(), manifest(), verify); });
     }
     TempFolder root{"qx2-manifest"};
 };

@@ -5,6 +5,8 @@
 #include "tests/support/package_fixtures.h"
 #include "tests/support/temp_folder.h"
 
+#include "tests/support/error_text.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,14 +20,7 @@ namespace {
 using testsupport::TempFolder;
 using testsupport::writeFile;
 
-template <typename Call> std::string errorOf(Call call) {
-    try {
-        call();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using testsupport::errorText;
 
 constexpr const char* notExplicit =
     "native package path must be explicit; profile must be relative";
@@ -68,7 +63,7 @@ TEST(ResolveManifestPath, RefusesWhatIsNotExplicitOrTraverses) {
                                                        : base / std::filesystem::path(c.value);
             EXPECT_EQ(resolved, expected.lexically_normal()) << c.value;
         } else {
-            EXPECT_EQ(errorOf([&] { resolveManifestPath(base.path(), c.value, c.relativeOnly); }),
+            EXPECT_EQ(errorText([&] { resolveManifestPath(base.path(), c.value, c.relativeOnly); }),
                       c.error)
                 << c.value;
         }
@@ -81,7 +76,8 @@ TEST(ResolveManifestPath, RefusesALinkOnTheResult) {
     if (!testsupport::makeFolderLink(base / "real", base / "linked")) {
         GTEST_SKIP() << "this system does not create folder links";
     }
-    EXPECT_EQ(errorOf([&] { resolveManifestPath(base.path(), "linked/x", true); }), "linked path");
+    EXPECT_EQ(errorText([&] { resolveManifestPath(base.path(), "linked/x", true); }),
+              "linked path");
     EXPECT_EQ(resolveManifestPath(base.path(), "missing/x", true), base / "missing/x");
 }
 
@@ -384,8 +380,8 @@ TEST_F(Availability, TheCmosImageAndRomFolderFollowTheSelectedGame) {
     EXPECT_FALSE(backend.extendedVideoAvailable());
     writeFile(nativePackageIniPath(root.path()), "broken\n");
     EXPECT_FALSE(backend.extendedVideoAvailable());
-    EXPECT_EQ(errorOf([&] { backend.cmosPath(false); }), "native manifest syntax");
-    EXPECT_EQ(errorOf([&] { backend.romFolder(); }), "native manifest syntax");
+    EXPECT_EQ(errorText([&] { backend.cmosPath(false); }), "native manifest syntax");
+    EXPECT_EQ(errorText([&] { backend.romFolder(); }), "native manifest syntax");
 
     ASSERT_TRUE(backend.selectGame(2, false));
     EXPECT_EQ(backend.cmosPath(true), std::filesystem::path());

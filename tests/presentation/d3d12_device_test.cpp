@@ -4,7 +4,7 @@
 #ifdef _WIN32
 #include "platform/render_device.h"
 
-#include "expect_error.h"
+#include "tests/support/error_text.h"
 
 #include "presentation/launcher_layers.h"
 
@@ -122,7 +122,7 @@ TEST_F(D3d12DeviceTest, RefusesTexturesBeyondTheDeviceLimit) {
     device->resizeBuffers(64, 32);
     const std::string refusal = testsupport::errorText(
         [&] { device->createTexture(maxTextureSide + 1, 1, std::vector<std::uint32_t>(16385)); });
-    if (runningUnderWine() && refusal == "<no error>") {
+    if (runningUnderWine() && refusal == testsupport::noError) {
         GTEST_SKIP() << "Wine's device accepts textures above the Direct3D 12 limit";
     }
     EXPECT_TRUE(testsupport::startsWith(refusal, "launcher resource HRESULT=")) << refusal;
@@ -136,7 +136,7 @@ TEST_F(D3d12DeviceTest, ShaderErrorsCarryTheCompilerMessage) {
         GTEST_SKIP() << "no Direct3D 12 device here: " << failure;
     }
     EXPECT_FALSE(testsupport::startsWith(failure, "launcher ")) << failure;
-    EXPECT_NE(failure, "<no error>");
+    EXPECT_NE(failure, testsupport::noError);
 }
 
 // Records whether the launcher's own shader builds here (Wine 8's compiler stops at the ternary

@@ -1,7 +1,7 @@
 // The UI font atlas: cell layout, white pixels with coverage as alpha, advances.
 #include "platform/font_atlas.h"
 
-#include "expect_error.h"
+#include "tests/support/error_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // by pixel probes and written as PNG. On Linux the device is the CPU rasteriser.
 #include "presentation/renderer.h"
 
-#include "expect_error.h"
+#include "tests/support/error_text.h"
 
 #include "platform/image_codec.h"
 #include "tests/support/temp_folder.h"

@@ -1,19 +1,19 @@
 #pragma once
-#include <gtest/gtest.h>
-
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace testsupport {
 
-// The text of the std::runtime_error that `action` throws; "<no error>" when it returns.
+inline constexpr const char* noError = "no error";
+
+// The text of the error that `action` throws; `noError` when it returns.
 template <typename Action> std::string errorText(Action&& action) {
     try {
         action();
-    } catch (const std::runtime_error& error) {
+    } catch (const std::exception& error) {
         return error.what();
     }
-    return "<no error>";
+    return noError;
 }
 
 inline bool startsWith(const std::string& text, const std::string& prefix) {
