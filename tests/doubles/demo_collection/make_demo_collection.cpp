@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     for (int game = 0; game < 3; ++game) {
         testsupport::writeFakeRoms(root / "roms", game);
     }
-    testsupport::writeFakeSetupScript(root, "requirements=supported\nstep_delay_ms=40\ncompile_units=5\n");
+    testsupport::writeFakeSetupScript(
+        root, "requirements=supported\nstep_delay_ms=40\ncompile_units=5\n");
     testsupport::placeFakeInterpreter(root / "interpreters", {"python.exe"});
     std::printf("%s\n", root.string().c_str());
     return 0;
