@@ -16,7 +16,10 @@ export WINEPREFIX="$PWD/out/windows/wineprefix"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot --init >/dev/null 2>&1 || true
 fi
-wineserver -p
+# Let the prefix's first boot finish whole before the tests, then keep one server running;
+# a server that is still up from elsewhere serves just as well.
+timeout 120 wineserver -w || true
+wineserver -p || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine now and then hangs a process at exit; a test binary that times out runs once more.
 ctest --preset windows
