@@ -20,6 +20,9 @@ fi
 # a server that is still up from elsewhere serves just as well.
 timeout 120 wineserver -w || true
 wineserver -p || true
+# The first Wine process starts the prefix's services, which inherit its output streams; start
+# them here with nowhere to write, or CTest would wait for their end on a test's output pipe.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 # Wine now and then hangs a process at exit; a test binary that times out runs once more.
 ctest --preset windows
