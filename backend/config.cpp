@@ -372,17 +372,7 @@ PreferencesRead parsePreferencesText(std::string_view text, std::string_view gam
     std::string section;
     bool sectionSeen = false;
     std::set<std::pair<std::string, std::string>> seenKeys;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        const std::string line = trim(text.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line.front() == ';' || line.front() == '#') {
-            continue;
-        }
+    forEachContentLine(text, [&](const std::string& line) {
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 2) {
                 throw std::runtime_error("section syntax");
@@ -392,7 +382,7 @@ PreferencesRead parsePreferencesText(std::string_view text, std::string_view gam
             if (section == "video.preview.remastered") {
                 reader.previewSeen = reader.thirdGame();
             }
-            continue;
+            return;
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos || !sectionSeen) {
@@ -404,7 +394,7 @@ PreferencesRead parsePreferencesText(std::string_view text, std::string_view gam
             throw std::runtime_error("duplicate key");
         }
         reader.readLine(section, key, value);
-    }
+    });
     return reader.finish();
 }
 

@@ -298,17 +298,7 @@ std::map<std::string, std::string> parseManifestText(std::string_view text,
         throw std::runtime_error(labels.binary);
     }
     ManifestFields fields;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        const std::string line = trim(text.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line.front() == '#' || line.front() == ';') {
-            continue;
-        }
+    forEachContentLine(text, [&](const std::string& line) {
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos) {
             throw std::runtime_error(labels.syntax);
@@ -319,7 +309,7 @@ std::map<std::string, std::string> parseManifestText(std::string_view text,
             throw std::runtime_error(labels.emptyOrDuplicate);
         }
         fields.emplace(std::move(key), std::move(value));
-    }
+    });
     return fields;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Small readers shared by the preference files: whole-text integers and trimming.
+// Small readers shared by the preference files and manifests: integers, trimming and lines.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,5 +12,22 @@ bool tryParseInt(std::string_view text, std::int32_t& value);
 
 // The text without leading and trailing spaces, tabs, CR and LF.
 std::string trim(std::string_view text);
+
+// Calls `visit` with each trimmed line of a key=value text, split at line feeds, skipping blank
+// lines and comments (';' or '#').
+template <typename Visit> void forEachContentLine(std::string_view text, Visit visit) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        const std::string line = trim(text.substr(start, end - start));
+        start = end + 1;
+        if (!line.empty() && line.front() != ';' && line.front() != '#') {
+            visit(line);
+        }
+    }
+}
 
 } // namespace qxlauncher
