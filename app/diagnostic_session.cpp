@@ -3,6 +3,7 @@
 #include "app/command_line_modes.h"
 #include "app/ui_event_log.h"
 #include "backend/file_safety.h"
+#include "backend/game_launch.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/system_folder.h"
@@ -53,19 +54,9 @@ DiagnosticPlan planDiagnosticSession(const std::filesystem::path& projectRoot,
                                      const std::filesystem::path& powershell,
                                      const std::vector<std::wstring>& options) {
     DiagnosticPlan plan;
-    plan.arguments = {
-        powershell.wstring(),
-        L"-NoLogo",
-        L"-NoProfile",
-        L"-NonInteractive",
-        L"-ExecutionPolicy",
-        L"Bypass",
-        L"-WindowStyle",
-        L"Hidden",
-        L"-File",
-        (projectRoot / "build/native/manual-temporary-8-20261025/product/session.ps1").wstring(),
-        L"-ProjectRoot",
-        projectRoot.wstring()};
+    plan.arguments = qxlauncher::sessionScriptHead(
+        powershell, projectRoot / "build/native/manual-temporary-8-20261025/product/session.ps1",
+        projectRoot);
     plan.logPath = projectRoot / "logs/temporaria-8/launcher-diagnostic.log";
     for (std::size_t at = 0; at < options.size(); at += 2) {
         const std::wstring_view parameter = sessionParameter(options[at]);
@@ -80,17 +71,6 @@ DiagnosticPlan planDiagnosticSession(const std::filesystem::path& projectRoot,
         plan.arguments.push_back(value);
     }
     return plan;
-}
-
-std::wstring joinCommandLine(const std::vector<std::wstring>& arguments) {
-    std::wstring line;
-    for (const auto& argument : arguments) {
-        if (!line.empty()) {
-            line.push_back(L' ');
-        }
-        line += qxlauncher::quoteArgument(argument);
-    }
-    return line;
 }
 
 namespace {
@@ -135,7 +115,7 @@ int runDiagnosticSession(const qxlauncher::StartupContext& context,
         const DiagnosticStreams streams = openDiagnosticStreams(plan.logPath);
         platform::ChildProcessRequest request;
         request.application = powershell;
-        request.commandLine = joinCommandLine(plan.arguments);
+        request.commandLine = qxlauncher::quotedCommandLine(plan.arguments);
         request.workingFolder = context.projectRoot;
         request.standardInput = streams.nul.get();
         request.standardOutput = streams.log.get();

@@ -18,7 +18,4 @@ DiagnosticPlan planDiagnosticSession(const std::filesystem::path& projectRoot,
                                      const std::filesystem::path& powershell,
                                      const std::vector<std::wstring>& options);
 
-// Every element quoted by the rules the Windows runtime undoes, joined by single blanks.
-std::wstring joinCommandLine(const std::vector<std::wstring>& arguments);
-
 } // namespace lumenark

@@ -229,6 +229,17 @@ std::wstring quoteArgument(const std::wstring& argument) {
     return quoted;
 }
 
+std::wstring quotedCommandLine(const std::vector<std::wstring>& arguments) {
+    std::wstring line;
+    for (const std::wstring& argument : arguments) {
+        if (!line.empty()) {
+            line += L' ';
+        }
+        line += quoteArgument(argument);
+    }
+    return line;
+}
+
 std::wstring utf8ToWide(const char* text) {
     if (text == nullptr || *text == '\0') {
         return L"Native error.";

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qxlauncher {
 
@@ -36,6 +37,9 @@ void closeHandleIfValid(platform::NativeHandle handle);
 
 // One argument quoted so that the Windows runtime splits it back unchanged.
 std::wstring quoteArgument(const std::wstring& argument);
+
+// Every argument quoted by the Windows rules, joined by one blank.
+std::wstring quotedCommandLine(const std::vector<std::wstring>& arguments);
 
 // An error text for the status line; "Native error." for an empty text.
 std::wstring utf8ToWide(const char* text);

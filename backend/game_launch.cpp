@@ -218,48 +218,36 @@ bool presentationVideo(const VideoSettings& video) {
            video.bilateral != 0 || video.smaa;
 }
 
+std::vector<std::wstring> sessionScriptHead(const std::filesystem::path& powerShell,
+                                            const std::filesystem::path& script,
+                                            const std::filesystem::path& projectRoot) {
+    return {powerShell.wstring(), L"-NoLogo",          L"-NoProfile",
+            L"-NonInteractive",   L"-ExecutionPolicy", L"Bypass",
+            L"-WindowStyle",      L"Hidden",           L"-File",
+            script.wstring(),     L"-ProjectRoot",     projectRoot.wstring()};
+}
+
 std::vector<std::wstring> sessionScriptArguments(const SessionScriptLaunch& launch,
                                                  const Config& config) {
     const VideoSettings& video = launchVideo(config, config.Remastered);
     const CrtPresetRow& crt = crtRow(video);
-    std::vector<std::wstring> arguments{
-        launch.powerShell.wstring(),
-        L"-NoLogo",
-        L"-NoProfile",
-        L"-NonInteractive",
-        L"-ExecutionPolicy",
-        L"Bypass",
-        L"-WindowStyle",
-        L"Hidden",
-        L"-File",
-        launch.script.wstring(),
-        L"-ProjectRoot",
-        launch.projectRoot.wstring(),
-        L"-WindowFrames",
-        L"0",
-        L"-GameMode",
-        config.Remastered ? L"remastered" : L"original",
-        L"-VisualMode",
-        presentationVideo(video) ? L"presentation" : L"original",
-        L"-Scanlines",
-        std::wstring(crt.strength),
-        L"-Filter",
-        named(filterNames, video.filter),
-        L"-CrtPreset",
-        std::wstring(crt.preset),
-        L"-SyncMode",
-        named(syncNames, video.sync),
-        L"-ColorMode",
-        named(colorNames, video.color),
-        L"-Brightness",
-        std::to_wstring(video.brightness),
-        L"-Bezel",
-        flag(video.bezel),
-        L"-HighRefresh",
-        flag(video.highrefresh),
-        L"-AudioLatency",
-        named(latencyNames, config.AudioLatency),
-    };
+    std::vector<std::wstring> arguments =
+        sessionScriptHead(launch.powerShell, launch.script, launch.projectRoot);
+    arguments.insert(arguments.end(),
+                     {
+                         L"-WindowFrames", L"0",
+                         L"-GameMode",     config.Remastered ? L"remastered" : L"original",
+                         L"-VisualMode",   presentationVideo(video) ? L"presentation" : L"original",
+                         L"-Scanlines",    std::wstring(crt.strength),
+                         L"-Filter",       named(filterNames, video.filter),
+                         L"-CrtPreset",    std::wstring(crt.preset),
+                         L"-SyncMode",     named(syncNames, video.sync),
+                         L"-ColorMode",    named(colorNames, video.color),
+                         L"-Brightness",   std::to_wstring(video.brightness),
+                         L"-Bezel",        flag(video.bezel),
+                         L"-HighRefresh",  flag(video.highrefresh),
+                         L"-AudioLatency", named(latencyNames, config.AudioLatency),
+                     });
     if (launch.firstGame) {
         const std::vector<std::wstring> firstGameArguments{
             L"-ScaleFX",     video.scalefx ? std::to_wstring(video.scalefxamount) : L"0",
@@ -313,17 +301,6 @@ std::vector<std::wstring> qx2NativeArguments(const std::filesystem::path& execut
         L"cmos-live",         L"--profile",        profileFolder.wstring()};
     addSwitchWord(arguments, 1, config);
     return arguments;
-}
-
-std::wstring quotedCommandLine(const std::vector<std::wstring>& arguments) {
-    std::wstring line;
-    for (const std::wstring& argument : arguments) {
-        if (!line.empty()) {
-            line += L' ';
-        }
-        line += quoteArgument(argument);
-    }
-    return line;
 }
 
 std::wstring backslashPath(const std::filesystem::path& path) {

@@ -28,6 +28,12 @@ struct SessionScriptLaunch {
     bool videoProfiles = false; // the first game's package declares video profiles
 };
 
+// The fixed head of every session-script command line: PowerShell run hidden on the script,
+// with the project root.
+std::vector<std::wstring> sessionScriptHead(const std::filesystem::path& powerShell,
+                                            const std::filesystem::path& script,
+                                            const std::filesystem::path& projectRoot);
+
 std::vector<std::wstring> sessionScriptArguments(const SessionScriptLaunch& launch,
                                                  const Config& config);
 
@@ -42,9 +48,6 @@ std::vector<std::wstring> qx2NativeArguments(const std::filesystem::path& execut
                                              const std::filesystem::path& romFolder,
                                              const std::filesystem::path& profileFolder,
                                              const Config& config);
-
-// Every argument quoted by the Windows rules, joined by one blank.
-std::wstring quotedCommandLine(const std::vector<std::wstring>& arguments);
 
 // A path with every "/" turned into the system's separator ("\" on Windows), as the games are
 // handed their executables.

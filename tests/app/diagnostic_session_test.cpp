@@ -1,4 +1,5 @@
 #include "app/diagnostic_session.h"
+#include "backend/file_safety.h"
 #include "tests/support/command_line_split.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +62,7 @@ TEST(DiagnosticPlan, TheLastPlanOutputNamesTheLog) {
 
 TEST(DiagnosticCommandLine, ATrailingBackslashSurvivesTheSplit) {
     const auto plan = planDiagnosticSession(root, powershell, {L"--data-root", L"C:\\data dir\\"});
-    const std::wstring line = joinCommandLine(plan.arguments);
+    const std::wstring line = qxlauncher::quotedCommandLine(plan.arguments);
     EXPECT_NE(line.find(L"\"-DataRoot\" \"C:\\data dir\\\\\""), std::wstring::npos);
     EXPECT_EQ(testsupport::splitWindowsCommandLine(line), plan.arguments);
 }
