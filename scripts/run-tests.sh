@@ -24,5 +24,4 @@ wineserver -p || true
 # them here with nowhere to write, or CTest would wait for their end on a test's output pipe.
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-# Wine now and then hangs a process at exit; a test binary that times out runs once more.
 ctest --preset windows
