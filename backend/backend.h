@@ -6,12 +6,14 @@
 #include "backend/game_table.h"
 #include "backend/setup_pipeline.h"
 #include "backend/startup_context.h"
+#include "platform/clock.h"
 #include "platform/handle.h"
 
 #include <array>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,8 @@ private:
     bool cancelRequested = false;
     bool acknowledged = false;
     std::uint64_t nextProgressTick = 0;
+    // The clock of the 250 ms progress-read rule; tests step it by hand.
+    std::function<std::uint64_t()> setupTickClock = platform::tickCountMilliseconds;
     std::uint32_t gamePid = 0;
     std::uint32_t gameExitCode = 0;
     std::uint32_t windowPid = 0;

@@ -67,7 +67,7 @@ void Backend::pumpSetup() {
     if (setupProcess != nullptr) {
         const bool ended = platform::hasChildEnded(setupProcess);
         if (runningEntry.game != requirementsEntryGame) {
-            const std::uint64_t now = platform::tickCountMilliseconds();
+            const std::uint64_t now = setupTickClock();
             if (!ended && now < nextProgressTick) {
                 return;
             }

@@ -8,6 +8,8 @@ packages=(
     libsdl2-dev libsndfile1-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth mesa-vulkan-drivers
+    # Wine's Media Foundation decodes through GStreamer: "base" holds the decodebin, "good" WAV.
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
 missing=()
 for package in "${packages[@]}"; do

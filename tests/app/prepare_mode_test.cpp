@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -26,9 +28,9 @@ protected:
     }
 
     ChildResult prepare(const std::vector<std::wstring>& arguments,
-                        const std::string& scenario = "step_delay_ms=0\n") {
+                        const std::string& scenario = "step_delay_ms=0\n",
+                        testsupport::ChildOptions options = {}) {
         testsupport::writeFakeSetupScript(root.path(), scenario);
-        testsupport::ChildOptions options;
         options.environment[L"PATH"] = (root / "interpreters").wstring();
         options.timeout = std::chrono::seconds(120);
         return root.runLauncher(arguments, options);
@@ -57,6 +59,24 @@ protected:
         return false;
     }
 
+    // Runs the prepare with the fake held at each hold until the launcher has printed its line.
+    ChildResult prepareHeld(const std::vector<std::wstring>& arguments, const std::string& scenario,
+                            const std::vector<std::pair<std::string, std::string>>& holds) {
+        std::vector<std::unique_ptr<testsupport::FakePythonHold>> held;
+        for (const auto& hold : holds) {
+            held.push_back(std::make_unique<testsupport::FakePythonHold>(root.path(), hold.first));
+        }
+        testsupport::ChildOptions options;
+        options.whileRunning = [&](const std::string& output) {
+            for (std::size_t i = 0; i < holds.size(); ++i) {
+                if (output.find(holds[i].second + "\n") != std::string::npos) {
+                    held[i]->release();
+                }
+            }
+        };
+        return prepare(arguments, scenario, options);
+    }
+
     ProjectRoot root;
 };
 
@@ -72,7 +92,12 @@ std::vector<std::string> linesOf(const std::string& text) {
 
 TEST_F(PrepareMode, BuildsEveryRecognisedGameAndLeavesTheirReceipts) {
     const auto folder = roms({0, 2});
-    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"});
+    const auto result =
+        prepareHeld({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
+                    "hold.qx1.setup=verify,install\nhold.qx3.setup=install\n",
+                    {{"qx1-verify", "progress 0.050 Quarrix: checking the ROM files"},
+                     {"qx1-install", "progress 0.525 Quarrix: installing"},
+                     {"qx3-install", "progress 1.000 Quarrix 3: installing"}});
     ASSERT_EQ(result.exitCode, 0) << result.standardOutput << result.standardError;
     EXPECT_EQ(result.standardError, "");
     const auto lines = linesOf(result.standardOutput);
@@ -100,13 +125,13 @@ TEST_F(PrepareMode, BuildsEveryRecognisedGameAndLeavesTheirReceipts) {
 
 TEST_F(PrepareMode, CompileUnitsShowInTheProgressLines) {
     const auto folder = roms({1});
-    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
-                                "step_delay_ms=600\ncompile_units=4\n");
-    ASSERT_EQ(result.exitCode, 0) << result.standardOutput << result.standardError;
     // One game: (0.2 + 0.7 * 1 / 4) * 0.95 + 0.05.
-    EXPECT_NE(result.standardOutput.find("progress 0.406 Quarrix II: compiling 1/4\n"),
-              std::string::npos)
-        << result.standardOutput;
+    const std::string line = "progress 0.406 Quarrix II: compiling 1/4";
+    const auto result =
+        prepareHeld({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
+                    "hold.qx2=compile:1\ncompile_units=4\n", {{"qx2-compile-1", line}});
+    ASSERT_EQ(result.exitCode, 0) << result.standardOutput << result.standardError;
+    EXPECT_NE(result.standardOutput.find(line + "\n"), std::string::npos) << result.standardOutput;
 }
 
 TEST_F(PrepareMode, WithoutConfirmationItStopsWithExitThree) {

@@ -156,8 +156,11 @@ TEST_F(CmosProfile, ASaveAfterTheGameRewroteTheImageIsRefused) {
 TEST_F(CmosProfile, ASessionLockHeldByTheGameRefusesTheEdit) {
     const fs::path game = root_ / (std::string("game/fake") + gametest::executableSuffix);
     gametest::placeDouble("fake_game", game);
-    gametest::writeScenario(
-        game, "window=never\nlifetime_ms=3000\nhold_session_lock=" + profile_.string() + "\n");
+    // The game holds the lock until the test lets it go.
+    const fs::path hold = root_ / "game-hold";
+    testsupport::writeFile(hold, "held\n");
+    gametest::writeScenario(game, "window=never\nhold=" + hold.string() +
+                                      "\nhold_session_lock=" + profile_.string() + "\n");
     platform::StartedChild child = gametest::startFake(game, root_ / "game.log");
     ASSERT_TRUE(child.started());
     ASSERT_TRUE(gametest::waitForRecord(game.parent_path() / "fake-game-record.txt"));
@@ -166,6 +169,7 @@ TEST_F(CmosProfile, ASessionLockHeldByTheGameRefusesTheEdit) {
         failureOf([&] { editProfile(cmos_, newImage_, loaded_, CmosLockKind::SessionLock, {}); }),
         "QX2 profile requires ordinary unlinked files and directories");
     EXPECT_EQ(readFile(cmos_), oldImage_);
+    fs::remove(hold);
     EXPECT_TRUE(
         gametest::pollUntil([] {}, [&] { return platform::hasChildEnded(child.process.get()); }));
 }

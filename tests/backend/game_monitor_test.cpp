@@ -246,7 +246,9 @@ protected:
         GameMonitorTestAccess::startGame(backend_, child_, game_, true, true);
     }
     void TearDown() override {
-        // The game ends by itself; the folder can go only once it has.
+        // The game ends by itself once let go; the folder can go only once it has.
+        std::error_code ignored;
+        std::filesystem::remove(folder_ / "game-hold", ignored);
         gametest::pollUntil([&] { backend_.pollRunningGame(); },
                             [&] { return !backend_.isGameRunning(); });
     }
@@ -255,6 +257,12 @@ protected:
         const std::filesystem::path marker = game_.parent_path() / "fake-game-window.txt";
         gametest::pollUntil([] {}, [&] { return std::filesystem::exists(marker); });
         return std::filesystem::exists(marker) && testsupport::readFile(marker) == "failed";
+    }
+    // A file that keeps a fake started with "hold=" running until the test removes it.
+    std::filesystem::path heldUntilReleased() {
+        const auto hold = folder_ / "game-hold";
+        testsupport::writeFile(hold, "held\n");
+        return hold;
     }
     bool pollUntilEnded() {
         return gametest::pollUntil([&] { backend_.pollRunningGame(); },
@@ -286,7 +294,8 @@ TEST_F(RunningGame, FindsTheWindowAndClosesWithTheExitCode) {
 }
 
 TEST_F(RunningGame, ACloseAskedBeforeTheWindowReachesItOnceItAppears) {
-    start("window=late\nexit=0\nlifetime_ms=6000\n");
+    // Held, the fake never leaves by itself: only the close request can end it.
+    start("window=late\nexit=0\nhold=" + heldUntilReleased().string() + "\n");
     backend_.requestGameClose();
     if (windowsUnavailable()) {
         GTEST_SKIP() << "this system has no display to create windows on";
@@ -298,18 +307,25 @@ TEST_F(RunningGame, ACloseAskedBeforeTheWindowReachesItOnceItAppears) {
 }
 
 TEST_F(RunningGame, AGameThatIgnoresTheCloseIsNeverKilled) {
-    start("window=now\nclose=ignore\nlifetime_ms=2500\nexit=0\n");
+    const auto hold = heldUntilReleased();
+    start("window=now\nclose=ignore\nexit=5\nhold=" + hold.string() + "\n");
     if (windowsUnavailable()) {
         GTEST_SKIP() << "this system has no display to create windows on";
     }
     ASSERT_TRUE(gametest::pollUntil([&] { backend_.pollRunningGame(); },
                                     [&] { return backend_.gameWindow() != nullptr; }));
     backend_.requestGameClose();
-    const auto asked = std::chrono::steady_clock::now();
+    const auto ignored = game_.parent_path() / "fake-game-closes.txt";
+    ASSERT_TRUE(gametest::pollUntil([&] { backend_.pollRunningGame(); },
+                                    [&] { return std::filesystem::exists(ignored); }));
+    for (int poll = 0; poll < 5; ++poll) {
+        backend_.pollRunningGame();
+    }
+    EXPECT_TRUE(backend_.isGameRunning()) << "the launcher killed a game that ignored the close";
+    // Let go, it leaves by itself with its own exit code, untouched by the requests.
+    std::filesystem::remove(hold);
     ASSERT_TRUE(pollUntilEnded());
-    // It left by itself at the end of its lifetime, untouched by the repeated requests.
-    EXPECT_GT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(800));
-    EXPECT_EQ(backend_.lastExitCode(), 0u);
+    EXPECT_EQ(backend_.lastExitCode(), 5u);
 }
 
 TEST_F(RunningGame, NoWindowKeepsTheLaunchSentence) {

@@ -142,7 +142,8 @@ TEST_F(SetupPipeline, DestroyingTheBackendEndsARunningSetupTree) {
 }
 
 TEST_F(SetupPipeline, CancellingQueuedGamesMarksThemCancelled) {
-    collection("requirements=slow\nrequirements_delay_ms=500\n");
+    collection("requirements=held\n");
+    testsupport::FakePythonHold check(root.path(), "requirements");
     const auto folder = romFolder({0, 1});
     ready(0, folder);
     ready(1, folder);
@@ -209,8 +210,8 @@ TEST_F(SetupPipeline, ACheckWithoutResultMovesOnToTheNextInterpreter) {
 
 TEST_F(SetupPipeline, TheCheckKeepsTheInterpreterThatRanWhenAnotherVanishes) {
     useInterpreters({"python.exe", "py.exe"});
-    collection("requirements.python.exe=silent\nrequirements.py.exe=slow\n"
-               "requirements_delay_ms=1500\n");
+    collection("requirements.python.exe=silent\nrequirements.py.exe=held\n");
+    testsupport::FakePythonHold check(root.path(), "requirements");
     ready(0, romFolder({0}));
     Backend& b = backend();
     ASSERT_TRUE(b.requestSetup(0, true));
@@ -218,10 +219,11 @@ TEST_F(SetupPipeline, TheCheckKeepsTheInterpreterThatRanWhenAnotherVanishes) {
         ASSERT_TRUE(b.isSetupBusy());
         platform::sleepMilliseconds(10);
     }
-    // The first interpreter leaves PATH while the second one's check runs.
+    // The first interpreter leaves PATH while the second one's check is held.
     const auto command = platform::utf8FromWide(SetupTestAccess::pythonCommand(b));
     const auto pythonPath = command.substr(1, command.find('"', 1) - 1);
     std::filesystem::remove(std::filesystem::path(pythonPath).parent_path() / "python.exe");
+    check.release();
     ASSERT_TRUE(runUntilIdle());
     EXPECT_TRUE(b.toolProbe().ok);
     EXPECT_EQ(job(0).state, "done");
@@ -230,7 +232,8 @@ TEST_F(SetupPipeline, TheCheckKeepsTheInterpreterThatRanWhenAnotherVanishes) {
 }
 
 TEST_F(SetupPipeline, RecheckingWhileAJobRunsWaitsForIt) {
-    collection("step_delay_ms=100\n");
+    collection("hold.qx1=verify\n");
+    testsupport::FakePythonHold verifying(root.path(), "qx1-verify");
     ready(0, romFolder({0}));
     Backend& b = backend();
     ASSERT_TRUE(b.requestSetup(0, true));
@@ -242,6 +245,7 @@ TEST_F(SetupPipeline, RecheckingWhileAJobRunsWaitsForIt) {
     b.recheckRequirements();
     EXPECT_TRUE(job(0).running);
     EXPECT_EQ(SetupTestAccess::queueLength(b), 1u);
+    verifying.release();
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(job(0).state, "done");
     EXPECT_TRUE(b.toolProbe().checked);

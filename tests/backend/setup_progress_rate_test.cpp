@@ -1,5 +1,6 @@
 // The progress file of a running game job is read at most every 250 ms, and once more when the
-// job has ended. The fake script hangs after its first report, so only the test writes the file.
+// job has ended. The fake script hangs after its first report, so only the test writes the file,
+// and the pump's clock is the test's own, stepped by hand.
 #include "backend/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
 
@@ -8,12 +9,11 @@
 namespace qxlauncher {
 namespace {
 
-constexpr std::uint64_t periodMilliseconds = 250;
-
 class SetupProgressRate : public SetupFixture {
 protected:
     void SetUp() override {
         SetupFixture::SetUp();
+        SetupTestAccess::setTickClock(backend(), [this] { return now; });
         collection("hang.qx1=verify\n");
         ready(0, romFolder({0}));
         ASSERT_TRUE(backend().requestSetup(0, false));
@@ -31,11 +31,11 @@ protected:
         testsupport::writeFile(setupProgressPath(root.path(), 0), json);
     }
 
-    // Pumps until the condition holds; `lastPumpStart` is the tick before the last pump.
+    // Pumps, a period apart on the test's clock, until the condition holds.
     bool pumpUntil(const std::function<bool()>& condition) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < deadline) {
-            lastPumpStart = platform::tickCountMilliseconds();
+            now += 250;
             backend().pumpSetup();
             if (condition()) {
                 return true;
@@ -45,38 +45,28 @@ protected:
         return false;
     }
 
-    // Writes a report and pumps until a pump has read it; that read opens a new period.
+    // Writes a report and pumps until a pump has read it; that read opens a period at `now`.
     void readFirstReport() {
         writeProgress(R"({"step": "stage", "message": "first report"})");
         ASSERT_TRUE(pumpUntil([&] { return job(0).message == "first report"; }));
-        periodStart = lastPumpStart;
-        periodEndAtLatest = platform::tickCountMilliseconds() + periodMilliseconds;
     }
 
-    bool stillInPeriod() const {
-        return platform::tickCountMilliseconds() < periodStart + periodMilliseconds;
-    }
-
-    std::uint64_t lastPumpStart = 0;
-    std::uint64_t periodStart = 0;
-    std::uint64_t periodEndAtLatest = 0;
+    std::uint64_t now = 1000;
 };
 
 TEST_F(SetupProgressRate, PumpWithinThePeriodKeepsTheLastReadAndALaterOneReadsAgain) {
     ASSERT_NO_FATAL_FAILURE(readFirstReport());
     writeProgress(
         R"({"step": "seed", "message": "second report", "units": {"done": 2, "total": 9}})");
-    backend().pumpSetup();
-    if (!stillInPeriod()) {
-        GTEST_SKIP() << "the second pump came more than 250 ms after the read";
+    for (const std::uint64_t step : {0, 1, 248}) {
+        now += step;
+        backend().pumpSetup();
+        EXPECT_EQ(job(0).message, "first report") << "read again " << step << " ms later";
+        EXPECT_EQ(job(0).step, "stage");
+        EXPECT_EQ(job(0).unitsTotal, 0);
     }
-    EXPECT_EQ(job(0).message, "first report");
-    EXPECT_EQ(job(0).step, "stage");
-    EXPECT_EQ(job(0).unitsTotal, 0);
 
-    while (platform::tickCountMilliseconds() < periodEndAtLatest) {
-        platform::sleepMilliseconds(5);
-    }
+    now += 1; // 250 ms after the read
     backend().pumpSetup();
     EXPECT_EQ(job(0).message, "second report");
     EXPECT_EQ(job(0).step, "seed");
@@ -87,11 +77,9 @@ TEST_F(SetupProgressRate, PumpWithinThePeriodKeepsTheLastReadAndALaterOneReadsAg
 TEST_F(SetupProgressRate, EndedJobIsReadOnceMoreWithinThePeriod) {
     ASSERT_NO_FATAL_FAILURE(readFirstReport());
     writeProgress(R"({"step": "install", "message": "last report", "detail": "the final read"})");
+    now += 100;
     backend().pumpSetup();
-    const bool inPeriod = stillInPeriod();
-    if (inPeriod) {
-        EXPECT_EQ(job(0).step, "stage");
-    }
+    EXPECT_EQ(job(0).step, "stage");
     backend().cancelSetup();
     ASSERT_TRUE(runUntilIdle(std::chrono::seconds(20)));
     EXPECT_EQ(job(0).state, "cancelled");

@@ -31,6 +31,9 @@ public:
         return backend.pythonCommand;
     }
     static std::size_t queueLength(const Backend& backend) { return backend.setupQueue.size(); }
+    static void setTickClock(Backend& backend, std::function<std::uint64_t()> clock) {
+        backend.setupTickClock = std::move(clock);
+    }
 };
 
 class SetupFixture : public ::testing::Test {

@@ -2,6 +2,7 @@
 // Runs a program as a child process and collects what it did, on Linux and under Wine alike.
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ struct ChildOptions {
     std::map<std::wstring, std::optional<std::wstring>> environment;
     std::filesystem::path workingFolder;
     std::chrono::milliseconds timeout{60000};
+    // Called every few milliseconds while the child runs, with its standard output so far.
+    std::function<void(const std::string& output)> whileRunning;
 };
 
 ChildResult runChild(const std::filesystem::path& program, const ChildOptions& options);

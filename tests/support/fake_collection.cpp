@@ -26,14 +26,6 @@ std::string contentOf(const std::string& seed, std::size_t size) {
     return bytes;
 }
 
-std::string readIfPresent(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        return {};
-    }
-    return readFile(path);
-}
-
 } // namespace
 
 std::vector<FakeRomFile> fakeRomFiles(int game) {
@@ -91,7 +83,7 @@ void placeFakeInterpreter(const std::filesystem::path& folder,
 }
 
 std::vector<std::string> fakePythonCalls(const std::filesystem::path& root) {
-    std::istringstream lines(readIfPresent(root / "logs/fake-python-calls.txt"));
+    std::istringstream lines(readFileIfPresent(root / "logs/fake-python-calls.txt"));
     std::vector<std::string> calls;
     std::string line;
     while (std::getline(lines, line)) {
@@ -103,6 +95,21 @@ std::vector<std::string> fakePythonCalls(const std::filesystem::path& root) {
     return calls;
 }
 
+FakePythonHold::FakePythonHold(const std::filesystem::path& root, const std::string& name)
+    : file_(root / "logs" / ("hold-" + name)) {
+    std::filesystem::create_directories(file_.parent_path());
+    writeFile(file_, "held\n");
+}
+
+FakePythonHold::~FakePythonHold() {
+    release();
+}
+
+void FakePythonHold::release() {
+    std::error_code ignored;
+    std::filesystem::remove(file_, ignored);
+}
+
 std::filesystem::path grandchildHeartbeat(const std::filesystem::path& root,
                                           const std::string& id) {
     return root / "logs" / ("grandchild-" + id + ".beat");
@@ -111,7 +118,7 @@ std::filesystem::path grandchildHeartbeat(const std::filesystem::path& root,
 bool waitForHeartbeat(const std::filesystem::path& heartbeat) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (!readIfPresent(heartbeat).empty()) {
+        if (!readFileIfPresent(heartbeat).empty()) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -121,11 +128,11 @@ bool waitForHeartbeat(const std::filesystem::path& heartbeat) {
 
 bool heartbeatStops(const std::filesystem::path& heartbeat) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    std::string last = readIfPresent(heartbeat);
+    std::string last = readFileIfPresent(heartbeat);
     while (std::chrono::steady_clock::now() < deadline) {
         // The writer beats every 20 ms; a second of silence means it is gone.
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        const std::string now = readIfPresent(heartbeat);
+        const std::string now = readFileIfPresent(heartbeat);
         if (now == last) {
             return true;
         }

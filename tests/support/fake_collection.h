@@ -39,6 +39,22 @@ void placeFakeInterpreter(const std::filesystem::path& folder,
 // after the program separated by '|'.
 std::vector<std::string> fakePythonCalls(const std::filesystem::path& root);
 
+// Holds the fake interpreter until released (or destroyed): name "requirements" for
+// "requirements=held", "<id>-<step>" for "hold.<id>=<step>", "<id>-<step>-<units>" for
+// "hold.<id>=<step>:<units>".
+class FakePythonHold {
+public:
+    FakePythonHold(const std::filesystem::path& root, const std::string& name);
+    FakePythonHold(const FakePythonHold&) = delete;
+    FakePythonHold& operator=(const FakePythonHold&) = delete;
+    ~FakePythonHold();
+
+    void release();
+
+private:
+    std::filesystem::path file_;
+};
+
 // The heartbeat file of a hanging game job's grandchild.
 std::filesystem::path grandchildHeartbeat(const std::filesystem::path& root, const std::string& id);
 

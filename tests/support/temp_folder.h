@@ -28,6 +28,8 @@ private:
 // Writes bytes to a file, creating its folders.
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
+// What the file holds now, or nothing when it cannot be opened (not there yet).
+std::string readFileIfPresent(const std::filesystem::path& path);
 
 // Creates a symbolic link to a folder; false where the system refuses (the test then skips).
 bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);

@@ -7,12 +7,15 @@
 //   close=honour|ignore      leave on a close request, or keep running (default honour)
 //   exit=<code>              the exit code (default 0)
 //   lifetime_ms=<n>          leave by itself after this long (default 30000)
+//   hold=<file>              leave by itself only once the file is gone (the test removes it);
+//                            lifetime_ms still bounds the wait
 //   hold_session_lock=<folder>  hold "session.lock" in the folder, shared with nobody
 //   rewrite_cmos=<file>      flip the first byte of the file, rewriting it whole
 // and records in "fake-game-record.txt" beside itself what it was given: "cwd=", one "arg="
 // per argument, one "env=" per environment string, "stdin-bytes=". The record is complete once
 // it has its last line "ready". Once it tried to open its window, "fake-game-window.txt" beside
-// it reads "created" or "failed".
+// it reads "created" or "failed". A close request it ignores adds a line "ignored" to
+// "fake-game-closes.txt" beside it.
 //
 // Built as the PowerShell stand-in it records the same into "fake-powershell-record.txt" beside
 // itself, reads the script after "-File", whose first line is the game to start, starts that
@@ -152,7 +155,19 @@ struct GameScenario {
     bool honourClose = true;
     int exitCode = 0;
     std::chrono::milliseconds lifetime{30000};
+    fs::path hold;
+    Clock::time_point deadline;
+
+    bool timeToLeave() const {
+        std::error_code error;
+        return Clock::now() >= deadline || (!hold.empty() && !fs::exists(hold, error));
+    }
 };
+
+void recordIgnoredClose() {
+    std::ofstream(ownFolder() / "fake-game-closes.txt", std::ios::binary | std::ios::app)
+        << "ignored\n";
+}
 
 #ifdef _WIN32
 GameScenario* runningScenario = nullptr;
@@ -162,13 +177,15 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         if (runningScenario != nullptr && runningScenario->honourClose) {
             ::DestroyWindow(window);
             ::PostQuitMessage(runningScenario->exitCode);
+        } else {
+            recordIgnoredClose();
         }
         return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-int runWindow(GameScenario& scenario, Clock::time_point deadline) {
+int runWindow(GameScenario& scenario) {
     runningScenario = &scenario;
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = windowProcedure;
@@ -187,7 +204,7 @@ int runWindow(GameScenario& scenario, Clock::time_point deadline) {
     if (window != nullptr && scenario.visible) {
         ::ShowWindow(window, SW_SHOWNOACTIVATE);
     }
-    while (Clock::now() < deadline) {
+    while (!scenario.timeToLeave()) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
@@ -201,25 +218,29 @@ int runWindow(GameScenario& scenario, Clock::time_point deadline) {
     return scenario.exitCode;
 }
 #else
-bool closeRequested(const platform::posix::DesktopWindow& window) {
+std::size_t closeRequests(const platform::posix::DesktopWindow& window) {
     std::ifstream requests(window.file.string() + ".requests");
+    std::size_t count = 0;
     std::string line;
     while (std::getline(requests, line)) {
-        if (line == "close") {
-            return true;
-        }
+        count += line == "close" ? 1 : 0;
     }
-    return false;
+    return count;
 }
 
-int runWindow(GameScenario& scenario, Clock::time_point deadline) {
+int runWindow(GameScenario& scenario) {
     const auto window =
         platform::posix::registerDesktopWindow(scenario.windowClass, platform::currentProcessId());
     std::ofstream(ownFolder() / "fake-game-window.txt", std::ios::binary | std::ios::trunc)
         << "created";
-    while (Clock::now() < deadline) {
-        if (scenario.honourClose && closeRequested(window)) {
+    std::size_t seen = 0;
+    while (!scenario.timeToLeave()) {
+        const std::size_t requests = closeRequests(window);
+        if (requests > 0 && scenario.honourClose) {
             break;
+        }
+        for (; seen < requests; ++seen) {
+            recordIgnoredClose();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -242,7 +263,8 @@ int runGame(const std::vector<std::wstring>& arguments) {
     scenario.exitCode = std::stoi(value(scenarioLines, "exit", "0"));
     scenario.lifetime =
         std::chrono::milliseconds(std::stoi(value(scenarioLines, "lifetime_ms", "30000")));
-    const auto deadline = Clock::now() + scenario.lifetime;
+    scenario.hold = platform::wideFromUtf8(value(scenarioLines, "hold", ""));
+    scenario.deadline = Clock::now() + scenario.lifetime;
 
     if (const auto lock = value(scenarioLines, "hold_session_lock", ""); !lock.empty()) {
         holdSessionLock(fs::path(platform::wideFromUtf8(lock)));
@@ -255,13 +277,15 @@ int runGame(const std::vector<std::wstring>& arguments) {
     writeRecord(folder / "fake-game-record.txt", arguments);
 
     if (scenario.window == "never") {
-        std::this_thread::sleep_until(deadline);
+        while (!scenario.timeToLeave()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         return scenario.exitCode;
     }
     if (scenario.window == "late") {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
     }
-    return runWindow(scenario, deadline);
+    return runWindow(scenario);
 }
 
 int runPowerShell(const std::vector<std::wstring>& arguments) {

@@ -3,14 +3,19 @@
 //   <program> [-3] -I <script> --requirements
 //   <program> [-3] -I <script> --game <id> --roms <folder> --progress <file> [--verify-only]
 // and reads the script file as its scenario: lines "key=value" ('#' starts a comment):
-//   requirements=supported|unsupported|nocompiler|silent|slow   the requirements result
+//   requirements=supported|unsupported|nocompiler|silent|slow|held   the requirements result
 //   requirements.<program>=...   the same for one interpreter name ("py.exe")
 //   requirements_delay_ms=N      how long "slow" waits before it answers as supported
+//   ("held" answers as supported once "logs/hold-requirements" under the project root is gone)
 //   step_delay_ms=N        time each setup step takes      compile_units=N  units of "compile"
 //   fail.<id>=<step>       record a failure of its own at that step and exit 1
 //   bare.<id>=<step>       exit 3 at that step without recording anything
 //   hang.<id>=<step>       start a grandchild that beats a heartbeat file, then wait forever
 //   garbage.<id>=<step>    write an unreadable progress file at that step, then go on
+//   hold.<id>=<point>,...  at each point, "<step>" or "<step>:<units done>", report it, then wait
+//                          while "logs/hold-<id>-<step>[-<units done>]" under the project root
+//                          exists; the test that made the file removes it to let the job go on
+//   hold.<id>.<mode>=...   the same for jobs of one mode only ("setup" or "verify")
 // ROM files are verified against the manifests under the project root by size and digests.
 // Every call is recorded in "logs/fake-python-calls.txt" under the project root.
 #include "backend/json.h"
@@ -73,6 +78,19 @@ int numberOf(const std::map<std::string, std::string>& scenario, const std::stri
 
 void sleepFor(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+fs::path holdFile(const fs::path& root, const std::string& name) {
+    return root / "logs" / ("hold-" + name);
+}
+
+// Waits while the test holds the file; a minute at most, so a broken test cannot hang forever.
+void waitWhileHeld(const fs::path& hold) {
+    const auto end = Clock::now() + std::chrono::minutes(1);
+    std::error_code error;
+    while (fs::exists(hold, error) && Clock::now() < end) {
+        sleepFor(5);
+    }
 }
 
 std::string jsonText(const std::string& text) {
@@ -186,8 +204,7 @@ void startGrandchild(const fs::path& heartbeat) {
     platform::startChildProcess(request);
 }
 
-int runRequirements(const Arguments& arguments,
-                    const std::map<std::string, std::string>& scenario) {
+int runRequirements(const std::map<std::string, std::string>& scenario, const fs::path& root) {
     // "requirements.<program file name>" speaks for one interpreter name only.
     const std::string program =
         platform::utf8FromWide(fs::path(platform::executablePath(32768).text).filename().wstring());
@@ -195,6 +212,9 @@ int runRequirements(const Arguments& arguments,
                                      valueOf(scenario, "requirements", "supported"));
     if (kind == "slow") {
         sleepFor(numberOf(scenario, "requirements_delay_ms", 3000));
+    }
+    if (kind == "held") {
+        waitWhileHeld(holdFile(root, "requirements"));
     }
     if (kind == "silent") {
         std::fputs("fake interpreter: no result\n", stderr);
@@ -209,7 +229,6 @@ int runRequirements(const Arguments& arguments,
                 jsonText(python).c_str(), supported ? "true" : "false", ok ? "true" : "false",
                 jsonText(version).c_str());
     std::fputs("fake interpreter: requirements checked\n", stderr);
-    (void)arguments;
     return 0;
 }
 
@@ -334,9 +353,23 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
             const fs::path& root) {
     const std::string& id = arguments.game;
     const int delay = numberOf(scenario, "step_delay_ms", 0);
+    const std::string mode = arguments.verifyOnly ? "verify" : "setup";
+    const std::string holds = "," + valueOf(scenario, "hold." + id) + "," +
+                              valueOf(scenario, "hold." + id + "." + mode) + ",";
+    // Once released the file is gone, so a point that matches again does not hold again.
+    const auto reportAndHold = [&](const Progress& progress) {
+        progress.write();
+        const std::string units = std::to_string(progress.done);
+        if (holds.find("," + progress.step + ",") != std::string::npos) {
+            waitWhileHeld(holdFile(root, id + "-" + progress.step));
+        }
+        if (holds.find("," + progress.step + ":" + units + ",") != std::string::npos) {
+            waitWhileHeld(holdFile(root, id + "-" + progress.step + "-" + units));
+        }
+    };
     Progress progress;
     progress.path = arguments.progress;
-    progress.mode = arguments.verifyOnly ? "verify" : "setup";
+    progress.mode = mode;
     for (const auto& step : setupSteps) {
         progress.step = step;
         progress.message = "fake step " + step;
@@ -379,7 +412,7 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
                 progress.write();
                 return 2;
             }
-            progress.write();
+            reportAndHold(progress);
             if (arguments.verifyOnly) {
                 break;
             }
@@ -389,14 +422,14 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
         if (step == "compile") {
             progress.total = numberOf(scenario, "compile_units", 4);
             for (progress.done = 0; progress.done < progress.total; ++progress.done) {
-                progress.write();
+                reportAndHold(progress);
                 sleepFor(delay);
             }
         }
         if (step == "install") {
             writeBuild(root, id);
         }
-        progress.write();
+        reportAndHold(progress);
         sleepFor(delay);
     }
     progress.state = "done";
@@ -423,7 +456,7 @@ int fakeMain(const std::vector<std::string>& all) {
     appendLine(root / "logs/fake-python-calls.txt", call);
     const auto scenario = readScenario(arguments.script);
     if (arguments.requirements) {
-        return runRequirements(arguments, scenario);
+        return runRequirements(scenario, root);
     }
     if (!arguments.game.empty()) {
         return runGame(arguments, scenario, root);

@@ -67,6 +67,9 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
             result.timedOut = true;
             break;
         }
+        if (options.whileRunning) {
+            options.whileRunning(readFileIfPresent(outPath));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -103,8 +103,14 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
         return result;
     }
     ::CloseHandle(process.hThread);
-    const DWORD wait =
-        ::WaitForSingleObject(process.hProcess, static_cast<DWORD>(options.timeout.count()));
+    const auto deadline = std::chrono::steady_clock::now() + options.timeout;
+    DWORD wait = WAIT_TIMEOUT;
+    while (wait == WAIT_TIMEOUT && std::chrono::steady_clock::now() < deadline) {
+        wait = ::WaitForSingleObject(process.hProcess, 5);
+        if (wait == WAIT_TIMEOUT && options.whileRunning) {
+            options.whileRunning(readFileIfPresent(capture / "stdout"));
+        }
+    }
     if (wait != WAIT_OBJECT_0) {
         ::TerminateProcess(process.hProcess, 1);
         ::WaitForSingleObject(process.hProcess, 5000);
