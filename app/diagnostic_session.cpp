@@ -2,8 +2,8 @@
 
 #include "app/command_line_modes.h"
 #include "app/ui_event_log.h"
-#include "backend/file_safety.h"
-#include "backend/game_launch.h"
+#include "backend/files/file_safety.h"
+#include "backend/launch/game_launch.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/system_folder.h"

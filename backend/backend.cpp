@@ -1,5 +1,5 @@
 #include "backend/backend.h"
-#include "backend/file_safety.h"
+#include "backend/files/file_safety.h"
 
 namespace qxlauncher {
 

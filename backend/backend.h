@@ -1,10 +1,10 @@
 #pragma once
 // The one object through which the launcher does the collection's work without a window.
-#include "backend/adjustments.h"
-#include "backend/config.h"
-#include "backend/game_monitor.h"
+#include "backend/cmos/adjustments.h"
 #include "backend/game_table.h"
-#include "backend/setup_pipeline.h"
+#include "backend/launch/game_monitor.h"
+#include "backend/preferences/config.h"
+#include "backend/setup/setup_pipeline.h"
 #include "backend/startup_context.h"
 #include "platform/clock.h"
 #include "platform/handle.h"

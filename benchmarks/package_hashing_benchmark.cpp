@@ -1,7 +1,7 @@
 // Hashing a large package file through the digest cache, beside the system's own tools on the
 // same file, and the cost of deciding availability for all three games.
 #include "backend/backend.h"
-#include "backend/hashing.h"
+#include "backend/packages/hashing.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/temp_folder.h"
 

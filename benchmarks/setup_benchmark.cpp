@@ -2,7 +2,7 @@
 // every 200 ms per game), and the launcher's overhead per prepared game beyond the time the
 // fake setup script itself reports.
 #include "backend/backend.h"
-#include "backend/setup_progress.h"
+#include "backend/setup/setup_progress.h"
 #include "platform/clock.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/scoped_environment.h"

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the JSON reader under both document rules and walks the tree it
 // builds. The reader must never crash, hang or read past its input.
-#include "backend/json.h"
+#include "backend/files/json.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // Game pads that are not XInput devices, read from the window's raw-input reports. Each known
 // device keeps its buttons in the PadButton layout and four direction bits; the launcher uses
 // them to capture a controller button for a binding.
-#include "backend/pad_buttons.h"
 #include "platform/hid_devices.h"
+#include "shared/pad_buttons.h"
 
 #include <cstdint>
 #include <map>

@@ -1,9 +1,9 @@
-#include "backend/adjustments.h"
+#include "backend/cmos/adjustments.h"
 
 #include "backend/backend.h"
-#include "backend/cmos_profile.h"
-#include "backend/hashing.h"
-#include "backend/launcher_files.h"
+#include "backend/cmos/cmos_profile.h"
+#include "backend/packages/hashing.h"
+#include "backend/preferences/launcher_files.h"
 #include "tests/backend/cmos_test_images.h"
 #include "tests/backend/preferences_test_access.h"
 #include "tests/support/fixture_digests.h"

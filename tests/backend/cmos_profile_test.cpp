@@ -1,5 +1,5 @@
-#include "backend/cmos_profile.h"
-#include "backend/hashing.h"
+#include "backend/cmos/cmos_profile.h"
+#include "backend/packages/hashing.h"
 #include "platform/process.h"
 #include "platform/system_error.h"
 #include "platform/text.h"

@@ -1,6 +1,6 @@
 #pragma once
 // CMOS images for fixtures: 16384 bytes of deterministic content, never a real board's.
-#include "backend/cmos_profile.h"
+#include "backend/cmos/cmos_profile.h"
 
 #include <cstdint>
 #include <string>

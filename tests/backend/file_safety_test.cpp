@@ -1,4 +1,4 @@
-#include "backend/file_safety.h"
+#include "backend/files/file_safety.h"
 #include "platform/process.h"
 #include "tests/support/command_line_split.h"
 #include "tests/support/temp_folder.h"

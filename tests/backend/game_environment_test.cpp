@@ -1,4 +1,4 @@
-#include "backend/game_environment.h"
+#include "backend/launch/game_environment.h"
 #include "platform/text.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,8 +1,8 @@
-#include "backend/game_launch.h"
+#include "backend/launch/game_launch.h"
 
 #include "backend/backend.h"
-#include "backend/game_environment.h"
-#include "backend/launcher_files.h"
+#include "backend/launch/game_environment.h"
+#include "backend/preferences/launcher_files.h"
 #include "platform/text.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/package_fixtures.h"

@@ -1,5 +1,5 @@
 #include "backend/backend.h"
-#include "backend/game_monitor.h"
+#include "backend/launch/game_monitor.h"
 #include "tests/backend/game_test_fixture.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "backend/hashing.h"
+#include "backend/packages/hashing.h"
 
-#include "backend/trusted_digests.h"
+#include "backend/packages/trusted_digests.h"
 #include "platform/process.h"
 #include "tests/support/fixture_digests.h"
 #include "tests/support/package_fixtures.h"

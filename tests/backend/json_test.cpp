@@ -1,4 +1,4 @@
-#include "backend/json.h"
+#include "backend/files/json.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "backend/package_manifests.h"
+#include "backend/packages/package_manifests.h"
 
-#include "backend/hashing.h"
-#include "backend/packages.h"
-#include "backend/trusted_digests.h"
+#include "backend/packages/hashing.h"
+#include "backend/packages/packages.h"
+#include "backend/packages/trusted_digests.h"
 #include "tests/support/fixture_digests.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/temp_folder.h"

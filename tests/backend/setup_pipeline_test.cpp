@@ -1,5 +1,5 @@
 // The setup queue and job states, driven through the fake interpreter and setup script.
-#include "backend/setup_runner.h"
+#include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
 
 #include <gmock/gmock.h>

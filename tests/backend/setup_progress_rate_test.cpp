@@ -1,7 +1,7 @@
 // The progress file of a running game job is read at most every 250 ms, and once more when the
 // job has ended. The fake script hangs after its first report, so only the test writes the file,
 // and the pump's clock is the test's own, stepped by hand.
-#include "backend/setup_runner.h"
+#include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
 
 #include <functional>

@@ -1,5 +1,5 @@
 // The progress file, the requirements result and the build receipts.
-#include "backend/setup_progress.h"
+#include "backend/setup/setup_progress.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
 

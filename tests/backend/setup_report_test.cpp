@@ -1,6 +1,6 @@
 // The setup report for the clipboard.
-#include "backend/setup_report.h"
-#include "backend/setup_runner.h"
+#include "backend/setup/setup_report.h"
+#include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
 
 #include <gmock/gmock.h>

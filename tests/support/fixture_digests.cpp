@@ -2,7 +2,7 @@
 // place of the real games' content, which no test may hold.
 #include "tests/support/fixture_digests.h"
 
-#include "backend/trusted_digests.h"
+#include "backend/packages/trusted_digests.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/test_digest.h"
 

@@ -3,7 +3,7 @@
 // refusals cannot be reached while every pinned value agrees with the fixtures (a ROM list that
 // passes its digest and still has 27 triples); a test reaches them by swapping the table for
 // the life of one scope. The launcher links the real table and has no such switch.
-#include "backend/trusted_digests.h"
+#include "backend/packages/trusted_digests.h"
 
 namespace testsupport {
 

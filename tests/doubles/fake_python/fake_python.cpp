@@ -18,7 +18,7 @@
 //   hold.<id>.<mode>=...   the same for jobs of one mode only ("setup" or "verify")
 // ROM files are verified against the manifests under the project root by size and digests.
 // Every call is recorded in "logs/fake-python-calls.txt" under the project root.
-#include "backend/json.h"
+#include "backend/files/json.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
 #include "platform/text.h"

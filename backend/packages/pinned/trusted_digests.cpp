@@ -1,5 +1,5 @@
 // The digests of the real games' content. The launcher links this table and nothing else.
-#include "backend/trusted_digests.h"
+#include "backend/packages/trusted_digests.h"
 
 namespace qxlauncher {
 

@@ -1,6 +1,6 @@
-#include "backend/setup_pipeline.h"
 #include "backend/backend.h"
-#include "backend/file_safety.h"
+#include "backend/files/file_safety.h"
+#include "backend/setup/setup_pipeline.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/text.h"

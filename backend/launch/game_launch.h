@@ -2,7 +2,7 @@
 // Starting the selected game: the switch word, the command lines of the session script and of
 // the two native games, and the log each game writes to. The launch itself is
 // `Backend::launchSelectedGame`.
-#include "backend/config.h"
+#include "backend/preferences/config.h"
 
 #include <cstdint>
 #include <filesystem>

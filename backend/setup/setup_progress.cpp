@@ -1,7 +1,7 @@
-#include "backend/setup_progress.h"
+#include "backend/setup/setup_progress.h"
 #include "backend/backend.h"
-#include "backend/file_safety.h"
-#include "backend/setup_runner.h"
+#include "backend/files/file_safety.h"
+#include "backend/setup/setup_runner.h"
 #include "platform/text.h"
 
 #include <cmath>

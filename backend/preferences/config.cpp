@@ -1,9 +1,9 @@
-#include "backend/config.h"
+#include "backend/preferences/config.h"
 #include "backend/backend.h"
-#include "backend/failure_log.h"
-#include "backend/file_safety.h"
-#include "backend/launcher_files.h"
-#include "backend/text_fields.h"
+#include "backend/files/failure_log.h"
+#include "backend/files/file_safety.h"
+#include "backend/files/text_fields.h"
+#include "backend/preferences/launcher_files.h"
 
 #include <map>
 #include <set>

@@ -1,12 +1,12 @@
-#include "backend/package_manifests.h"
+#include "backend/packages/package_manifests.h"
 
-#include "backend/file_safety.h"
-#include "backend/hashing.h"
-#include "backend/launcher_files.h"
-#include "backend/packages.h"
-#include "backend/setup_progress.h"
-#include "backend/text_fields.h"
-#include "backend/trusted_digests.h"
+#include "backend/files/file_safety.h"
+#include "backend/files/text_fields.h"
+#include "backend/packages/hashing.h"
+#include "backend/packages/packages.h"
+#include "backend/packages/trusted_digests.h"
+#include "backend/preferences/launcher_files.h"
+#include "backend/setup/setup_progress.h"
 
 #include <array>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "backend/setup_runner.h"
+#include "backend/setup/setup_runner.h"
 #include "backend/backend.h"
-#include "backend/file_safety.h"
+#include "backend/files/file_safety.h"
 #include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/process.h"

@@ -1,5 +1,5 @@
-#include "backend/json.h"
-#include "backend/file_safety.h"
+#include "backend/files/json.h"
+#include "backend/files/file_safety.h"
 #include "platform/shared_read.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "backend/game_environment.h"
+#include "backend/launch/game_environment.h"
 #include "backend/game_table.h"
 #include "platform/environment_block.h"
 

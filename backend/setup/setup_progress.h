@@ -1,8 +1,8 @@
 #pragma once
 // What the setup script reports through files: the progress of a game job, the requirements
 // result, and the build receipts from which a game's newest valid build is chosen.
-#include "backend/json.h"
-#include "backend/setup_pipeline.h"
+#include "backend/files/json.h"
+#include "backend/setup/setup_pipeline.h"
 
 #include <filesystem>
 #include <string>

@@ -2,8 +2,8 @@
 // The environment of a game process: the launcher's own variables without those it sets, then
 // the user's video, audio and control preferences as "QX1_" variables, plus at most one
 // widescreen switch. Also the preset tables that the session-script arguments share.
-#include "backend/config.h"
-#include "backend/launcher_files.h"
+#include "backend/preferences/config.h"
+#include "backend/preferences/launcher_files.h"
 
 #include <array>
 #include <cstdint>

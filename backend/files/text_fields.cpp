@@ -1,4 +1,4 @@
-#include "backend/text_fields.h"
+#include "backend/files/text_fields.h"
 
 namespace qxlauncher {
 

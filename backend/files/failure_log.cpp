@@ -1,4 +1,4 @@
-#include "backend/failure_log.h"
+#include "backend/files/failure_log.h"
 
 #include <cstdio>
 #include <string>

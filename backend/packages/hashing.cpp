@@ -1,7 +1,7 @@
-#include "backend/hashing.h"
+#include "backend/packages/hashing.h"
 
-#include "backend/file_safety.h"
-#include "backend/trusted_digests.h"
+#include "backend/files/file_safety.h"
+#include "backend/packages/trusted_digests.h"
 #include "platform/digest.h"
 #include "platform/files.h"
 

@@ -1,8 +1,8 @@
-#include "backend/game_monitor.h"
+#include "backend/launch/game_monitor.h"
 #include "backend/backend.h"
-#include "backend/file_safety.h"
-#include "backend/game_environment.h"
+#include "backend/files/file_safety.h"
 #include "backend/game_table.h"
+#include "backend/launch/game_environment.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 

@@ -1,8 +1,8 @@
-#include "backend/launcher_files.h"
+#include "backend/preferences/launcher_files.h"
 #include "backend/backend.h"
-#include "backend/failure_log.h"
-#include "backend/file_safety.h"
-#include "backend/text_fields.h"
+#include "backend/files/failure_log.h"
+#include "backend/files/file_safety.h"
+#include "backend/files/text_fields.h"
 #include "platform/files.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // The launcher's own files in "build/native/launcher-profile" (launcher.cfg, the older
 // menu-audio.cfg, controls.cfg, setup.cfg), the control bindings and the collection's fixed paths.
-#include "backend/pad_buttons.h"
+#include "shared/pad_buttons.h"
 
 #include <array>
 #include <cstdint>

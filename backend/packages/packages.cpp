@@ -1,10 +1,10 @@
-#include "backend/packages.h"
+#include "backend/packages/packages.h"
 
 #include "backend/backend.h"
-#include "backend/file_safety.h"
-#include "backend/launcher_files.h"
-#include "backend/package_manifests.h"
-#include "backend/text_fields.h"
+#include "backend/files/file_safety.h"
+#include "backend/files/text_fields.h"
+#include "backend/packages/package_manifests.h"
+#include "backend/preferences/launcher_files.h"
 #include "platform/files.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "backend/file_safety.h"
+#include "backend/files/file_safety.h"
 
 #include "platform/files.h"
 #include "platform/process.h"

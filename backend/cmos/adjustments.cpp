@@ -1,10 +1,10 @@
-#include "backend/adjustments.h"
+#include "backend/cmos/adjustments.h"
 
 #include "backend/backend.h"
-#include "backend/cmos_profile.h"
-#include "backend/failure_log.h"
-#include "backend/hashing.h"
-#include "backend/trusted_digests.h"
+#include "backend/cmos/cmos_profile.h"
+#include "backend/files/failure_log.h"
+#include "backend/packages/hashing.h"
+#include "backend/packages/trusted_digests.h"
 
 #include <filesystem>
 #include <stdexcept>
