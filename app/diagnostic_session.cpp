@@ -2,7 +2,7 @@
 
 #include "app/command_line_modes.h"
 #include "app/ui_event_log.h"
-#include "backend/files/file_safety.h"
+#include "backend/launch/command_line.h"
 #include "backend/launch/game_launch.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"

@@ -150,8 +150,6 @@ private:
     friend class GameMonitorTestAccess;
     friend class GameLaunchTestAccess;
     friend class PreferencesTestAccess;
-    friend bool loadPreferencesFile(Backend& backend, const std::filesystem::path& path,
-                                    const std::string& gameId, int kind);
     friend class SetupTestAccess;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 #include <array>
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace qxlauncher {
@@ -27,6 +29,15 @@ inline constexpr std::array<GameInfo, gameCount> gameTable{{
 
 inline constexpr bool isGameKind(int game) {
     return game >= 0 && game < gameCount;
+}
+
+// The game id of the game table, one byte per UTF-16 unit.
+inline std::string gameIdNarrow(int game) {
+    std::string id;
+    for (const wchar_t unit : gameTable.at(static_cast<std::size_t>(game)).id) {
+        id.push_back(static_cast<char>(unit));
+    }
+    return id;
 }
 
 } // namespace qxlauncher

@@ -57,6 +57,9 @@ inline constexpr std::size_t coinageLabelPointerOffset = 42;
 inline constexpr std::array<int, 11> coinageWordParameters{2, 3, 4, 5, 6, 7, 8, 11, 12, 9, 10};
 inline constexpr std::size_t defaultRankingEntrySize = 12;
 
+// Fails with "Operator CMOS must contain exactly 16384 bytes" for an image of any other size.
+void requireCmosSize(const std::string& image);
+
 std::uint32_t readCmosParameter(const std::string& image, int parameter);
 // "Operator CMOS parameter outside adjustment bank" for a number above 41.
 void writeCmosParameter(std::string& image, int parameter, std::uint32_t value);

@@ -3,7 +3,6 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system_error.h"
-#include "platform/text.h"
 
 #include <atomic>
 #include <fstream>
@@ -206,46 +205,6 @@ void closeHandleIfValid(platform::NativeHandle handle) {
     if (platform::isValidHandle(handle)) {
         platform::closeNativeHandle(handle);
     }
-}
-
-std::wstring quoteArgument(const std::wstring& argument) {
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t character : argument) {
-        if (character == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (character == L'"') {
-            quoted.append(2 * backslashes + 1, L'\\');
-        } else {
-            quoted.append(backslashes, L'\\');
-        }
-        quoted.push_back(character);
-        backslashes = 0;
-    }
-    quoted.append(2 * backslashes, L'\\');
-    quoted.push_back(L'"');
-    return quoted;
-}
-
-std::wstring quotedCommandLine(const std::vector<std::wstring>& arguments) {
-    std::wstring line;
-    for (const std::wstring& argument : arguments) {
-        if (!line.empty()) {
-            line += L' ';
-        }
-        line += quoteArgument(argument);
-    }
-    return line;
-}
-
-std::wstring utf8ToWide(const char* text) {
-    if (text == nullptr || *text == '\0') {
-        return L"Native error.";
-    }
-    std::wstring wide = platform::wideFromUtf8(text);
-    return wide.empty() ? L"Native error." : wide;
 }
 
 } // namespace qxlauncher

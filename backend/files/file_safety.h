@@ -1,14 +1,12 @@
 #pragma once
 // Safe file services: links and junctions refused on every component, whole-file reads with a
-// size cap, atomic replacement of configuration files, and the small text helpers that the
-// command lines and the status line share.
+// size cap, atomic replacement of configuration files.
 #include "platform/handle.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace qxlauncher {
 
@@ -34,15 +32,6 @@ std::optional<std::string> readFileLimited(const std::filesystem::path& path, st
 void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes);
 
 void closeHandleIfValid(platform::NativeHandle handle);
-
-// One argument quoted so that the Windows runtime splits it back unchanged.
-std::wstring quoteArgument(const std::wstring& argument);
-
-// Every argument quoted by the Windows rules, joined by one blank.
-std::wstring quotedCommandLine(const std::vector<std::wstring>& arguments);
-
-// An error text for the status line; "Native error." for an empty text.
-std::wstring utf8ToWide(const char* text);
 
 // The temporary name of the n-th configuration write of a process: "<target>.tmp-<pid>-<n>".
 std::filesystem::path configTemporaryPath(const std::filesystem::path& target,

@@ -3,7 +3,7 @@
 // the user's video, audio and control preferences as "QX1_" variables, plus at most one
 // widescreen switch. Also the preset tables that the session-script arguments share.
 #include "backend/preferences/config.h"
-#include "backend/preferences/launcher_files.h"
+#include "backend/preferences/control_bindings.h"
 
 #include <array>
 #include <cstdint>

@@ -4,10 +4,13 @@
 #include "backend/cmos/cmos_profile.h"
 #include "backend/files/file_safety.h"
 #include "backend/files/text_fields.h"
+#include "backend/files/utf8_text.h"
+#include "backend/launch/command_line.h"
 #include "backend/launch/game_environment.h"
 #include "backend/packages/hashing.h"
 #include "backend/packages/package_manifests.h"
 #include "backend/packages/packages.h"
+#include "backend/preferences/collection_paths.h"
 #include "backend/preferences/launcher_files.h"
 #include "platform/child_process.h"
 #include "platform/files.h"
@@ -68,10 +71,6 @@ bool declaresVideoProfiles(const std::string& manifest) {
     static const std::regex pattern(R"re("video_profiles"\s*:\s*1\s*[,}])re",
                                     std::regex::ECMAScript);
     return std::regex_search(manifest, pattern);
-}
-
-std::filesystem::path pathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
 // The log (created or truncated) for both output streams, and the null device as input.

@@ -1,10 +1,6 @@
 #include "backend/launch/game_monitor.h"
-#include "backend/backend.h"
-#include "backend/files/file_safety.h"
 #include "backend/game_table.h"
 #include "backend/launch/game_environment.h"
-#include "platform/child_process.h"
-#include "platform/clock.h"
 
 #include <map>
 #include <set>
@@ -12,10 +8,6 @@
 namespace qxlauncher {
 
 namespace {
-
-// The exit code of a game whose real one cannot be read.
-constexpr std::uint32_t gameExitCodeUnreadable = 31;
-constexpr std::uint64_t windowSearchIntervalMs = 200;
 
 // A descendant of the launched process: some ancestor is `gamePid`. Reused ids can form a
 // cycle, which ends the walk.
@@ -124,87 +116,6 @@ std::wstring closedGameSentence(const RunningGameKind& kind, std::uint32_t exitC
     return std::wstring(L"The game closed with an error; details in ") +
            (kind.selectedGame == 2 ? L"logs/qx3-native" : L"logs/qx2-v1") +
            L"/launcher-latest.log.";
-}
-
-bool Backend::isGameRunning() const {
-    return gameProcess != nullptr;
-}
-
-RunningGameKind Backend::runningGameKind() const {
-    return RunningGameKind{runningQx3Native, qx2NativePlayable, nativeRun,
-                           nativeLiveTest,   selectedGame,      qx3Edition};
-}
-
-void Backend::findGameWindow() {
-    if (gameProcess == nullptr) {
-        return;
-    }
-    if (foundWindow != nullptr) {
-        const std::optional<std::uint32_t> owner = platform::windowProcessId(foundWindow);
-        if (owner && *owner == windowPid) {
-            if (closeRequested) {
-                platform::postWindowClose(foundWindow);
-            }
-            return;
-        }
-    }
-    foundWindow = nullptr;
-    windowPid = 0;
-    const std::uint64_t now = platform::tickCountMilliseconds();
-    if (now < nextWindowSearchTick) {
-        return;
-    }
-    nextWindowSearchTick = now + windowSearchIntervalMs;
-    const std::optional<std::vector<platform::ProcessEntry>> processes =
-        platform::takeProcessSnapshot();
-    if (!processes) {
-        return;
-    }
-    const std::optional<FoundGameWindow> found =
-        chooseGameWindow(*processes, platform::listTopLevelWindows(), platform::processImagePath,
-                         gamePid, gameImagePath.wstring(), nativeRun);
-    if (!found) {
-        return;
-    }
-    foundWindow = found->window;
-    windowPid = found->processId;
-    if (closeRequested) {
-        platform::postWindowClose(foundWindow);
-    }
-}
-
-void Backend::pollRunningGame() {
-    if (gameProcess == nullptr) {
-        return;
-    }
-    if (!platform::hasChildEnded(gameProcess)) {
-        findGameWindow();
-        if (closeRequested) {
-            status = L"Closing the game and saving its records and CMOS...";
-        } else if (foundWindow != nullptr) {
-            status = runningGameSentence(runningGameKind());
-        }
-        return;
-    }
-    const std::uint32_t exitCode =
-        platform::childExitCode(gameProcess).value_or(gameExitCodeUnreadable);
-    closeHandleIfValid(gameProcess);
-    gameProcess = nullptr;
-    gamePid = 0;
-    foundWindow = nullptr;
-    gameImagePath.clear();
-    closeRequested = false;
-    gameExitCode = exitCode;
-    status = closedGameSentence(runningGameKind(), exitCode);
-}
-
-void Backend::requestGameClose() {
-    if (gameProcess == nullptr) {
-        return;
-    }
-    closeRequested = true;
-    findGameWindow();
-    status = L"Closing the game and saving its records and CMOS...";
 }
 
 } // namespace qxlauncher

@@ -5,7 +5,7 @@
 #include "backend/packages/hashing.h"
 #include "backend/packages/packages.h"
 #include "backend/packages/trusted_digests.h"
-#include "backend/preferences/launcher_files.h"
+#include "backend/preferences/collection_paths.h"
 #include "backend/setup/setup_progress.h"
 
 #include <array>
@@ -77,15 +77,6 @@ std::set<std::string> qx2KeysFor(Qx2Readiness readiness) {
         keys.insert("runtime_sources_sha256");
     }
     return keys;
-}
-
-std::string lowerAsciiLetters(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 void requireKeySet(const ManifestFields& fields, const std::set<std::string>& expected,
@@ -303,7 +294,7 @@ std::map<std::string, std::string> parseManifestText(std::string_view text,
         if (equals == std::string::npos) {
             throw std::runtime_error(labels.syntax);
         }
-        std::string key = lowerAsciiLetters(trim(std::string_view(line).substr(0, equals)));
+        std::string key = lowerAscii(trim(std::string_view(line).substr(0, equals)));
         std::string value = trim(std::string_view(line).substr(equals + 1));
         if (value.empty() || fields.contains(key)) {
             throw std::runtime_error(labels.emptyOrDuplicate);

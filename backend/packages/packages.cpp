@@ -1,10 +1,9 @@
 #include "backend/packages/packages.h"
 
-#include "backend/backend.h"
 #include "backend/files/file_safety.h"
 #include "backend/files/text_fields.h"
-#include "backend/packages/package_manifests.h"
-#include "backend/preferences/launcher_files.h"
+#include "backend/files/utf8_text.h"
+#include "backend/preferences/collection_paths.h"
 #include "platform/files.h"
 
 #include <charconv>
@@ -21,10 +20,6 @@ constexpr std::uintmax_t inventoryManifestCap = 65536;
 constexpr std::uintmax_t enginePathCap = 4096;
 constexpr std::size_t qx1InventoryCount = 17;
 constexpr std::size_t qx2ArcadeInventoryCount = 20;
-
-std::filesystem::path pathFromUtf8(std::string_view text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 // The white space of the inventory pattern's \s in the classic locale.
 bool isPatternSpace(char c) {
@@ -143,6 +138,8 @@ bool enginePresent(const std::filesystem::path& product) {
     return platform::isFullyQualifiedPath(engine) && isRegularUnlinkedFile(engine);
 }
 
+} // namespace
+
 bool qx1PackageComplete(const std::filesystem::path& root) {
     const std::filesystem::path product = root / qx1BuildDir / "product";
     if (!productFilesPresent(product, {"qx5-native-audio.exe", "session.ps1", "manifest.json",
@@ -163,8 +160,6 @@ bool qx2ArcadePackageComplete(const std::filesystem::path& root) {
                                 readFileCapped(product / "manifest.json", inventoryManifestCap),
                                 qx2ArcadeInventoryCount);
 }
-
-} // namespace
 
 std::filesystem::path resolveManifestPath(const std::filesystem::path& base, std::string_view value,
                                           bool relativeOnly) {
@@ -193,18 +188,6 @@ bool isQx2NativePackagePresent(const std::filesystem::path& root) {
            platform::PathAttributes::Kind::missing;
 }
 
-bool isLowerHex64(std::string_view text) {
-    if (text.size() != 64) {
-        return false;
-    }
-    for (const char c : text) {
-        if (!isDecimalDigit(c) && (c < 'a' || c > 'f')) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::vector<InventoryEntry> findInventoryEntries(std::string_view text) {
     std::vector<InventoryEntry> entries;
     std::size_t from = 0;
@@ -231,69 +214,6 @@ bool romInventoryComplete(const std::filesystem::path& root, std::string_view ma
         ++passed;
     }
     return passed == count;
-}
-
-bool Backend::nativePackagePresent() const {
-    return isQx2NativePackagePresent(projectRoot);
-}
-
-bool Backend::isGameAvailable(int game) const {
-    try {
-        if (!isGameKind(game) || !hasValidBuild(game)) {
-            return false;
-        }
-        switch (game) {
-        case 0:
-            return qx1PackageComplete(projectRoot);
-        case 1:
-            if (isQx2NativePackagePresent(projectRoot)) {
-                return loadQx2NativeManifest(projectRoot, nativePackageIniPath(projectRoot), true)
-                    .playable;
-            }
-            return qx2ArcadePackageComplete(projectRoot);
-        default:
-            loadQx3NativeManifest(projectRoot);
-            return true;
-        }
-    } catch (...) {
-        // Any refusal or unreadable file means the package cannot be trusted to run.
-        return false;
-    }
-}
-
-std::filesystem::path Backend::cmosPath(bool verify) const {
-    if (selectedGame == 0) {
-        return projectRoot / qx1BuildDir / "profile/cmos.bin";
-    }
-    if (selectedGame == 1 && isQx2NativePackagePresent(projectRoot)) {
-        return loadQx2NativeManifest(projectRoot, nativePackageIniPath(projectRoot), verify)
-                   .profileDirectory /
-               "cmos.bin";
-    }
-    return {};
-}
-
-std::filesystem::path Backend::romFolder() const {
-    if (selectedGame == 0) {
-        return projectRoot / "roms/qx";
-    }
-    return loadQx2NativeManifest(projectRoot, nativePackageIniPath(projectRoot), false)
-        .romDirectory;
-}
-
-bool Backend::extendedVideoAvailable() const {
-    if (selectedGame == 0) {
-        return true;
-    }
-    if (selectedGame != 1 || !isQx2NativePackagePresent(projectRoot)) {
-        return false;
-    }
-    try {
-        return loadQx2NativeManifest(projectRoot, nativePackageIniPath(projectRoot), false)
-            .playable;
-    } catch (...) {
-        return false;
-    }
 }
 
 } // namespace qxlauncher

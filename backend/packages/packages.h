@@ -9,6 +9,11 @@
 
 namespace qxlauncher {
 
+// Whether the session-script package of the first game, or the second game's older package,
+// holds its product files and every ROM file its manifest.json lists.
+bool qx1PackageComplete(const std::filesystem::path& root);
+bool qx2ArcadePackageComplete(const std::filesystem::path& root);
+
 // A path value of a package manifest (UTF-8) as a checked path under `base`; an absolute value
 // is taken as it is unless `relativeOnly`. Fails with "native package path must be explicit;
 // profile must be relative", "native package traversal rejected" and the errors of
@@ -22,9 +27,6 @@ std::filesystem::path nativePackageIniPath(const std::filesystem::path& root);
 // Whether the native manifest's entry exists; an entry that cannot be looked at counts as
 // present, so that the manifest reader reports the real problem.
 bool isQx2NativePackagePresent(const std::filesystem::path& root);
-
-// Exactly 64 characters of "0123456789abcdef".
-bool isLowerHex64(std::string_view text);
 
 // One ROM entry of a session-script package's "manifest.json": a "path" member followed by its
 // "size" member. Both are the texts as written.

@@ -1,9 +1,9 @@
 #include "backend/preferences/config.h"
-#include "backend/backend.h"
 #include "backend/files/failure_log.h"
 #include "backend/files/file_safety.h"
 #include "backend/files/text_fields.h"
-#include "backend/preferences/launcher_files.h"
+#include "backend/game_table.h"
+#include "backend/preferences/collection_paths.h"
 
 #include <map>
 #include <set>
@@ -17,19 +17,6 @@ namespace {
 
 constexpr std::uintmax_t preferencesFileCap = 8192;
 constexpr std::array<const char*, gameCount> gameSectionNames{"[QX1]", "[QX2]", "[QX3]"};
-
-bool isFrameLimit(std::int32_t fps) {
-    return fps == 30 || fps == 60 || fps == 120 || fps == 240;
-}
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 bool readSwitch(std::string_view text, bool& value) {
     std::int32_t number = 0;
@@ -222,6 +209,10 @@ std::filesystem::path packageFolder(int game, bool qx2NativeSelected) {
 
 } // namespace
 
+bool isFrameLimit(std::int32_t fps) {
+    return fps == 30 || fps == 60 || fps == 120 || fps == 240;
+}
+
 bool videoIntAccepted(const VideoIntKey& key, std::int32_t value) {
     if (!inRange(value, key.minimum, key.maximum)) {
         return false;
@@ -403,125 +394,40 @@ std::filesystem::path preferencesFilePath(const std::filesystem::path& root, int
     return root / packageFolder(game, qx2NativeSelected) / "profile/launcher.ini";
 }
 
-bool loadPreferencesFile(Backend& backend, const std::filesystem::path& path,
-                         const std::string& gameId, int kind) {
-    backend.config = defaultConfig(kind);
-    backend.config.validate(kind);
+PreferencesLoad loadPreferencesFile(const std::filesystem::path& path, const std::string& gameId,
+                                    int kind) {
+    PreferencesLoad load{defaultConfig(kind), L"", false};
+    load.config.validate(kind);
     try {
         requireUnlinkedPath(path);
         if (!std::filesystem::exists(path)) {
-            backend.status = L"Default preferences loaded.";
-            return true;
+            load.status = L"Default preferences loaded.";
+            load.accepted = true;
+            return load;
         }
         const PreferencesRead read =
             parsePreferencesText(readFileCapped(path, preferencesFileCap), gameId, kind);
-        backend.config = read.config;
+        load.config = read.config;
         switch (read.outcome) {
         case PreferencesOutcome::accepted:
-            backend.status = L"Preferences loaded.";
-            return true;
+            load.status = L"Preferences loaded.";
+            load.accepted = true;
+            return load;
         case PreferencesOutcome::qx3ValuesReplaced:
-            backend.status =
-                L"Preferences loaded; invalid QX3 values were replaced by the defaults.";
-            return true;
+            load.status = L"Preferences loaded; invalid QX3 values were replaced by the defaults.";
+            load.accepted = true;
+            return load;
         case PreferencesOutcome::valuesReplaced:
             break;
         }
-        backend.status = L"Invalid values were replaced by the defaults.";
-        return false;
+        load.status = L"Invalid values were replaced by the defaults.";
+        return load;
     } catch (const std::exception&) {
-        backend.config = defaultConfig(kind);
-        backend.config.validate(kind);
-        backend.status = L"The settings file is invalid or unreadable; using safe defaults.";
-        return false;
+        load.config = defaultConfig(kind);
+        load.config.validate(kind);
+        load.status = L"The settings file is invalid or unreadable; using safe defaults.";
+        return load;
     }
-}
-
-bool Backend::loadPreferences(bool withAdjustments) {
-    qx2NativeSelected = selectedGame == 1 && nativePackagePresent();
-    const int kind = qx2NativeSelected ? 0 : selectedGame;
-    const bool loaded = loadPreferencesFile(
-        *this, preferencesFilePath(projectRoot, selectedGame, qx2NativeSelected),
-        gameIdNarrow(selectedGame), kind);
-    loadAdjustments(withAdjustments);
-    if (selectedGame == 2 && gameProcess == nullptr) {
-        qx3Edition = config.Engine;
-    }
-    return loaded;
-}
-
-bool Backend::selectGame(int game, bool withAdjustments) {
-    if (gameProcess != nullptr || !isGameKind(game)) {
-        return false;
-    }
-    if (game == selectedGame) {
-        return true;
-    }
-    selectedGame = game;
-    // A repaired or dropped file still leaves a validated record for the game, so the game
-    // counts as selected whatever the load reported.
-    loadPreferences(withAdjustments);
-    return true;
-}
-
-bool Backend::savePreferences() {
-    if (gameProcess != nullptr) {
-        status = L"Close the game before saving preferences.";
-        return false;
-    }
-    try {
-        int kind = selectedGame;
-        const bool nativeNow = selectedGame == 1 && nativePackagePresent();
-        if (nativeNow != qx2NativeSelected) {
-            throw std::runtime_error("selected installation changed; reload Settings");
-        }
-        if (nativeNow) {
-            kind = 0;
-        }
-        config.validate(kind);
-        atomicReplaceFile(preferencesFilePath(projectRoot, selectedGame, qx2NativeSelected),
-                          preferencesText(config, selectedGame));
-        status = L"Preferences saved.";
-        return true;
-    } catch (const std::exception& error) {
-        logAbsorbedFailure("preferences save failed: ", error.what());
-        status = L"Could not save the preferences; check access to the profile folder.";
-        return false;
-    }
-}
-
-bool Backend::resetPreferences() {
-    if (gameProcess != nullptr) {
-        status = L"Close the game before saving preferences.";
-        return false;
-    }
-    const Config loaded = config;
-    config.setDefaults(selectedGame);
-    if (savePreferences()) {
-        return true;
-    }
-    config = loaded;
-    return false;
-}
-
-bool Backend::setQx3Engine(std::int32_t edition) {
-    if (selectedGame != 2 || gameProcess != nullptr) {
-        return false;
-    }
-    if (edition != 1 && edition != 2) {
-        status = L"QX3 is unavailable: build it again on the Build page.";
-        return false;
-    }
-    const Config savedConfig = config;
-    const std::int32_t savedEdition = qx3Edition;
-    config.Engine = edition;
-    qx3Edition = edition;
-    if (savePreferences()) {
-        return true;
-    }
-    config = savedConfig;
-    qx3Edition = savedEdition;
-    return false;
 }
 
 } // namespace qxlauncher

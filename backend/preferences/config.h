@@ -9,8 +9,6 @@
 
 namespace qxlauncher {
 
-class Backend;
-
 // One edition's video profile. Defaults are the plain table defaults.
 struct VideoSettings {
     std::int32_t scanlines = 0;
@@ -74,6 +72,9 @@ inline constexpr std::array<VideoBoolKey, 6> videoBoolKeys{{
     {"widescreen", &VideoSettings::widescreen},
 }};
 
+// 30, 60, 120 or 240 frames per second.
+bool isFrameLimit(std::int32_t fps);
+
 // Within the key's range and its extra rule (brightness in steps of 10; paper white and peak
 // either automatic or at least 80 and 400).
 bool videoIntAccepted(const VideoIntKey& key, std::int32_t value);
@@ -136,8 +137,15 @@ PreferencesRead parsePreferencesText(std::string_view text, std::string_view gam
 std::filesystem::path preferencesFilePath(const std::filesystem::path& root, int game,
                                           bool qx2NativeSelected);
 
-// Reads a file into the backend's preferences and sets its status line.
-bool loadPreferencesFile(Backend& backend, const std::filesystem::path& path,
-                         const std::string& gameId, int kind);
+// What reading a preferences file gave: the validated record (the defaults when the file is
+// missing, or dropped whole), the status sentence, and false when values were replaced.
+struct PreferencesLoad {
+    Config config;
+    std::wstring status;
+    bool accepted = false;
+};
+
+PreferencesLoad loadPreferencesFile(const std::filesystem::path& path, const std::string& gameId,
+                                    int kind);
 
 } // namespace qxlauncher

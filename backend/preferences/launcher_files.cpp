@@ -3,6 +3,9 @@
 #include "backend/files/failure_log.h"
 #include "backend/files/file_safety.h"
 #include "backend/files/text_fields.h"
+#include "backend/files/utf8_text.h"
+#include "backend/preferences/collection_paths.h"
+#include "backend/preferences/config.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -10,83 +13,15 @@
 
 namespace qxlauncher {
 
-// Built once at start, in this order, and kept until exit.
-const std::filesystem::path qx1BuildDir{"build/native/manual-temporary-8-20261025"};
-const std::filesystem::path qx2ArcadeBuildDir{"build/native/qx2-arcade-v1"};
-const std::filesystem::path qx2NativeBuildDir{"build/native/qx2-native-v1"};
-const std::filesystem::path qx3NativeBuildDir{"build/native/qx3-native"};
-const std::filesystem::path menuAudioConfigPath{"build/native/launcher-profile/menu-audio.cfg"};
-const std::filesystem::path launcherConfigPath{"build/native/launcher-profile/launcher.cfg"};
-const std::filesystem::path controlsConfigPath{"build/native/launcher-profile/controls.cfg"};
-const std::filesystem::path setupConfigPath{"build/native/launcher-profile/setup.cfg"};
-
 namespace {
 
 constexpr std::uintmax_t launcherFileCap = 256;
 constexpr std::uintmax_t controlsFileCap = 4096;
 constexpr std::uintmax_t setupFileCap = 65536;
 constexpr std::string_view controlsPrefix = "Controls=";
-constexpr std::size_t maximumControlField = 8;
-
-bool isFrameLimit(std::int32_t fps) {
-    return fps == 30 || fps == 60 || fps == 120 || fps == 240;
-}
 
 bool isTokenSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string hex(std::uint32_t value) {
-    constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return text;
-}
-
-std::optional<std::uint32_t> readHexField(std::string_view field) {
-    if (field.empty() || field.size() > maximumControlField) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (const char c : field) {
-        std::uint32_t digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<std::uint32_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
-std::vector<std::string_view> splitAt(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
-
-std::string utf8OfPath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
-}
-
-std::filesystem::path pathOfUtf8(std::string_view text) {
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
 }
 
 // A line feed or carriage return in a folder name would start a new line in setup.cfg.
@@ -129,57 +64,6 @@ void appendSwitchLine(std::string& text, std::string_view key, std::int32_t valu
 }
 
 } // namespace
-
-std::string formatControls(const ControlBindings& bindings) {
-    std::string text;
-    for (const std::uint8_t key : bindings.keyCodes) {
-        text.append(hex(key)).push_back(',');
-    }
-    for (const PadButtons mask : bindings.padMasks) {
-        text.append(hex(mask)).push_back(',');
-    }
-    text.append(std::to_string(static_cast<std::int32_t>(bindings.socd))).push_back(',');
-    text.append(std::to_string(static_cast<std::int32_t>(bindings.runAhead))).push_back(',');
-    text.append(std::to_string(static_cast<std::int32_t>(bindings.trainingMode)));
-    return text;
-}
-
-bool parseControls(std::string_view text, ControlBindings& bindings) {
-    const auto commas = std::count(text.begin(), text.end(), ',');
-    if (commas < 2 * bindingSlotCount || commas > 2 * bindingSlotCount + 2) {
-        return false;
-    }
-    std::vector<std::uint32_t> values;
-    for (const std::string_view field : splitAt(text, ',')) {
-        const std::optional<std::uint32_t> value = readHexField(field);
-        if (!value) {
-            return false;
-        }
-        values.push_back(*value);
-    }
-    ControlBindings read = bindings;
-    for (int slot = 0; slot < bindingSlotCount; ++slot) {
-        const std::uint32_t key = values[static_cast<std::size_t>(slot)];
-        if (key > 0xFF) {
-            return false;
-        }
-        read.keyCodes[static_cast<std::size_t>(slot)] = static_cast<std::uint8_t>(key);
-        const bool direction = slot % slotsPerPlayer < directionSlots;
-        read.padMasks[static_cast<std::size_t>(slot)] =
-            direction ? 0 : values[static_cast<std::size_t>(bindingSlotCount + slot)];
-    }
-    std::array<std::uint32_t*, 3> switches{&read.socd, &read.runAhead, &read.trainingMode};
-    for (std::size_t i = 0; i < switches.size(); ++i) {
-        const std::size_t at = 2 * bindingSlotCount + i;
-        const std::uint32_t value = at < values.size() ? values[at] : 0;
-        if (value > 1) {
-            return false;
-        }
-        *switches[i] = value;
-    }
-    bindings = read;
-    return true;
-}
 
 LauncherTokens::LauncherTokens(std::string_view text) {
     std::size_t at = 0;
@@ -300,14 +184,6 @@ ControlBindings loadControls(const Backend& backend) {
     }
 }
 
-std::string gameIdNarrow(int game) {
-    std::string id;
-    for (const wchar_t unit : gameTable.at(static_cast<std::size_t>(game)).id) {
-        id.push_back(static_cast<char>(unit));
-    }
-    return id;
-}
-
 bool Backend::saveSetupConfig() {
     // A folder that cannot be written as UTF-8 fails here, outside the guard.
     std::string text;
@@ -317,7 +193,7 @@ bool Backend::saveSetupConfig() {
     for (int game = 0; game < gameCount; ++game) {
         const std::filesystem::path& folder = jobs[static_cast<std::size_t>(game)].romFolder;
         if (!folder.empty()) {
-            text += gameIdNarrow(game) + "=" + utf8OfPath(folder) + "\n";
+            text += gameIdNarrow(game) + "=" + utf8FromPath(folder) + "\n";
         }
     }
     try {
@@ -349,7 +225,7 @@ void Backend::loadSetupConfig() {
             if (key != gameIdNarrow(game)) {
                 continue;
             }
-            std::filesystem::path folder = pathOfUtf8(std::string_view(line).substr(equals + 1));
+            std::filesystem::path folder = pathFromUtf8(std::string_view(line).substr(equals + 1));
             if (platform::isFullyQualifiedPath(folder)) {
                 jobs[static_cast<std::size_t>(game)].romFolder = std::move(folder);
             }

@@ -1,7 +1,7 @@
 #pragma once
-// The launcher's own files in "build/native/launcher-profile" (launcher.cfg, the older
-// menu-audio.cfg, controls.cfg, setup.cfg), the control bindings and the collection's fixed paths.
-#include "shared/pad_buttons.h"
+// The launcher's own files in "build/native/launcher-profile": launcher.cfg, the older
+// menu-audio.cfg, controls.cfg, and setup.cfg (read and written by the backend itself).
+#include "backend/preferences/control_bindings.h"
 
 #include <array>
 #include <cstdint>
@@ -16,16 +16,6 @@ namespace qxlauncher {
 class Backend;
 struct Config;
 
-// Fixed paths relative to the project root.
-extern const std::filesystem::path qx1BuildDir;
-extern const std::filesystem::path qx2ArcadeBuildDir;
-extern const std::filesystem::path qx2NativeBuildDir;
-extern const std::filesystem::path qx3NativeBuildDir;
-extern const std::filesystem::path menuAudioConfigPath;
-extern const std::filesystem::path launcherConfigPath;
-extern const std::filesystem::path controlsConfigPath;
-extern const std::filesystem::path setupConfigPath;
-
 struct LauncherPreferences {
     std::int32_t FPS = 60;     // 30, 60, 120 or 240
     std::int32_t Volume = 100; // menu music, 0 to 100
@@ -36,39 +26,6 @@ struct LauncherPreferences {
 
     friend bool operator==(const LauncherPreferences&, const LauncherPreferences&) = default;
 };
-
-// Slots 0 to 11 of player 1, then slots 0 to 11 of player 2.
-inline constexpr int slotsPerPlayer = 12;
-inline constexpr int bindingSlotCount = 2 * slotsPerPlayer;
-// The four direction slots come from the d-pad or stick; their pad masks are always 0.
-inline constexpr int directionSlots = 4;
-
-inline constexpr std::array<std::string_view, slotsPerPlayer> controlSlotNames{
-    "UP",        "DOWN",      "LEFT",     "RIGHT",     "HIGH PUNCH", "BLOCK",
-    "HIGH KICK", "LOW PUNCH", "LOW KICK", "RUN (QX3)", "COIN",       "START"};
-
-struct ControlBindings {
-    // Windows virtual-key codes.
-    std::array<std::uint8_t, bindingSlotCount> keyCodes{0x26, 0x28, 0x25, 0x27, 'A', 'S', 'D', 'Z',
-                                                        'X',  'C',  '5',  '1',  'I', 'K', 'J', 'L',
-                                                        'F',  'G',  'H',  'V',  'B', 'N', '6', '2'};
-    std::array<PadButtons, bindingSlotCount> padMasks{
-        0, 0, 0, 0, 0x4000, 0x20200, 0x8000, 0x1000, 0x2000, 0x10100, 0x20, 0x10,
-        0, 0, 0, 0, 0x4000, 0x20200, 0x8000, 0x1000, 0x2000, 0x10100, 0x20, 0x10};
-    // Stored and handed to the games: opposite directions (SOCD), run-ahead, training mode.
-    std::uint32_t socd = 0;
-    std::uint32_t runAhead = 0;
-    std::uint32_t trainingMode = 0;
-
-    friend bool operator==(const ControlBindings&, const ControlBindings&) = default;
-};
-
-// 24 key codes and 24 pad masks in lower-case hexadecimal, then the three switches in decimal,
-// comma-separated. The games get the same text.
-std::string formatControls(const ControlBindings& bindings);
-// False, leaving `bindings` untouched, for any malformed text. Texts with 48 or 49 commas (fewer
-// switches) are still read.
-bool parseControls(std::string_view text, ControlBindings& bindings);
 
 // The whitespace-separated tokens of launcher.cfg or menu-audio.cfg, taken in order.
 class LauncherTokens {
@@ -99,8 +56,5 @@ LauncherPreferences loadLauncherPreferences(const Backend& backend, const Config
 bool saveControls(const Backend& backend, const ControlBindings& bindings);
 // The stored bindings, or the full defaults when the file is missing or refused. Never fails.
 ControlBindings loadControls(const Backend& backend);
-
-// The game id of the game table, one byte per UTF-16 unit.
-std::string gameIdNarrow(int game);
 
 } // namespace qxlauncher

@@ -1,6 +1,7 @@
 #include "backend/setup/setup_progress.h"
 #include "backend/backend.h"
 #include "backend/files/file_safety.h"
+#include "backend/files/text_fields.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/text.h"
 
@@ -26,10 +27,6 @@ std::int32_t unitCount(const JsonValue& units, const char* name) {
         return std::numeric_limits<std::int32_t>::min();
     }
     return static_cast<std::int32_t>(value);
-}
-
-bool isLowerHex64(const std::string& text) {
-    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 void takeBoolean(const JsonValue& result, const char* name, bool& field) {

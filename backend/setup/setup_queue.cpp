@@ -1,9 +1,9 @@
 #include "backend/backend.h"
 #include "backend/files/file_safety.h"
+#include "backend/files/utf8_text.h"
 #include "backend/setup/setup_pipeline.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
-#include "platform/text.h"
 
 #include <stdexcept>
 

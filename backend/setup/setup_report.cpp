@@ -1,6 +1,6 @@
 #include "backend/setup/setup_report.h"
 #include "backend/backend.h"
-#include "backend/files/file_safety.h"
+#include "backend/files/utf8_text.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/process.h"
 #include "platform/text.h"

@@ -1,10 +1,10 @@
 #include "backend/setup/setup_runner.h"
 #include "backend/backend.h"
 #include "backend/files/file_safety.h"
+#include "backend/launch/command_line.h"
 #include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/text.h"
 
 #include <stdexcept>
 

@@ -1,5 +1,5 @@
 #include "app/diagnostic_session.h"
-#include "backend/files/file_safety.h"
+#include "backend/launch/command_line.h"
 #include "tests/support/command_line_split.h"
 
 #include <gtest/gtest.h>

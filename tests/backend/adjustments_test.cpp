@@ -3,7 +3,7 @@
 #include "backend/backend.h"
 #include "backend/cmos/cmos_profile.h"
 #include "backend/packages/hashing.h"
-#include "backend/preferences/launcher_files.h"
+#include "backend/preferences/collection_paths.h"
 #include "tests/backend/cmos_test_images.h"
 #include "tests/backend/preferences_test_access.h"
 #include "tests/support/fixture_digests.h"

@@ -1,7 +1,7 @@
 #include "backend/backend.h"
 #include "backend/files/text_fields.h"
+#include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
-#include "backend/preferences/launcher_files.h"
 #include "tests/backend/preferences_test_access.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,4 +1,6 @@
 #include "backend/files/file_safety.h"
+#include "backend/files/utf8_text.h"
+#include "backend/launch/command_line.h"
 #include "platform/process.h"
 #include "tests/support/command_line_split.h"
 #include "tests/support/temp_folder.h"

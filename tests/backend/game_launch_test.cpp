@@ -1,6 +1,7 @@
 #include "backend/launch/game_launch.h"
 
 #include "backend/backend.h"
+#include "backend/launch/command_line.h"
 #include "backend/launch/game_environment.h"
 #include "backend/preferences/launcher_files.h"
 #include "platform/text.h"

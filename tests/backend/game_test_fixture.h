@@ -1,7 +1,7 @@
 #pragma once
 // The fake game for launch and monitor tests: a copy of it in a folder of the test's own with
 // its scenario beside it, and what it recorded once it ran.
-#include "backend/files/file_safety.h"
+#include "backend/launch/command_line.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "tests/support/temp_folder.h"

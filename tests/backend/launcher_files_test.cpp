@@ -1,4 +1,5 @@
 #include "backend/backend.h"
+#include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
 #include "backend/preferences/launcher_files.h"
 #include "tests/backend/preferences_test_access.h"

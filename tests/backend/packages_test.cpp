@@ -1,6 +1,7 @@
 #include "backend/packages/packages.h"
 
 #include "backend/backend.h"
+#include "backend/files/text_fields.h"
 #include "backend/packages/hashing.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/temp_folder.h"
