@@ -1,5 +1,4 @@
 #include "backend/backend.h"
-#include "backend/files/file_safety.h"
 
 namespace qxlauncher {
 
@@ -20,14 +19,15 @@ Backend::Backend(const StartupContext& context)
 }
 
 Backend::~Backend() {
-    closeHandleIfValid(gameProcess);
-    closeHandleIfValid(setupProcess);
-    // Closing the job object ends a running setup script with its whole process tree.
-    closeHandleIfValid(setupJobObject);
+    // In this order, where the fields alone would close them in reverse. Closing the job object
+    // ends a running setup script with its whole process tree.
+    gameProcess.reset();
+    setupProcess.reset();
+    setupJobObject.reset();
 }
 
 bool Backend::selectQx3Edition(std::int32_t edition) {
-    if (gameProcess != nullptr || (edition != 1 && edition != 2)) {
+    if (isGameRunning() || (edition != 1 && edition != 2)) {
         return false;
     }
     qx3Edition = edition;

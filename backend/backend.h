@@ -33,7 +33,7 @@ public:
     bool selectQx3Edition(std::int32_t edition);
     std::int32_t qx3EditionSelected() const { return qx3Edition; }
     int selectedGameKind() const { return selectedGame; }
-    bool isGameRunningHandle() const { return gameProcess != nullptr; }
+    bool isGameRunningHandle() const { return isGameRunning(); }
     std::uint32_t lastExitCode() const { return gameExitCode; }
     bool setupQueueEmpty() const { return setupQueue.empty(); }
 
@@ -56,7 +56,7 @@ public:
     std::wstring setupReport(int game) const;
     const SetupJob& setupJob(int game) const { return jobs.at(static_cast<std::size_t>(game)); }
     const ToolProbe& toolProbe() const { return tools; }
-    bool setupProcessRunning() const { return setupProcess != nullptr; }
+    bool setupProcessRunning() const { return setupProcess.get() != nullptr; }
     bool ownershipConfirmed() const { return acknowledged; }
     // End of the setup pipeline.
 
@@ -90,7 +90,7 @@ public:
     // End of the game launch.
 
     // Running-game monitor.
-    bool isGameRunning() const;
+    bool isGameRunning() const { return gameProcess.get() != nullptr; }
     void pollRunningGame();
     void findGameWindow();
     void requestGameClose();
@@ -113,9 +113,9 @@ private:
     std::filesystem::path projectRoot;
     std::filesystem::path gameImagePath;
     std::wstring status;
-    platform::NativeHandle gameProcess = nullptr;
-    platform::NativeHandle setupProcess = nullptr;
-    platform::NativeHandle setupJobObject = nullptr;
+    platform::UniqueHandle gameProcess;
+    platform::UniqueHandle setupProcess;
+    platform::UniqueHandle setupJobObject;
     std::deque<SetupQueueEntry> setupQueue;
     SetupQueueEntry runningEntry;
     std::array<SetupJob, gameCount> jobs{};
@@ -145,12 +145,17 @@ private:
     std::string cmosSha256;
     platform::WindowHandle foundWindow = nullptr;
 
-    // Tests reach the fields through this class; the product defines none.
-    friend class BackendTestAccess;
-    friend class GameMonitorTestAccess;
-    friend class GameLaunchTestAccess;
-    friend class PreferencesTestAccess;
-    friend class SetupTestAccess;
+    // A started game becomes the running one: its process, the image whose window is the
+    // game's, and how it was started. Every launch ends here.
+    void adoptGame(platform::UniqueHandle process, std::uint32_t processId,
+                   const std::filesystem::path& image, const GameStartKind& kind);
+    // A started setup process and its job object become the running entry's.
+    void adoptSetupProcess(platform::UniqueHandle process, platform::UniqueHandle job,
+                           const SetupQueueEntry& entry);
+
+    // Tests stage and read the fields through this one class (tests/support/backend_probe.h);
+    // the product defines none.
+    friend class BackendProbe;
 };
 
 } // namespace qxlauncher

@@ -4,6 +4,7 @@
 #include "backend/backend.h"
 #include "backend/setup/setup_progress.h"
 #include "platform/clock.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -15,14 +16,6 @@
 #include <cstdio>
 
 namespace qxlauncher {
-
-class SetupTestAccess {
-public:
-    static bool& acknowledged(Backend& backend) { return backend.acknowledged; }
-    static SetupJob& job(Backend& backend, int game) {
-        return backend.jobs.at(static_cast<std::size_t>(game));
-    }
-};
 
 namespace {
 
@@ -53,8 +46,8 @@ void BM_PreparedGameOverhead(benchmark::State& state) {
     testsupport::writeFakeSetupScript(root.path(), "step_delay_ms=0\n");
     testsupport::writeFakeRoms(root / "roms", 0);
     Backend backend(StartupContext{root.path()});
-    SetupTestAccess::acknowledged(backend) = true;
-    SetupTestAccess::job(backend, 0).romFolder = root / "roms";
+    BackendProbe::acknowledged(backend) = true;
+    BackendProbe::setupJob(backend, 0).romFolder = root / "roms";
     double overheadSeconds = 0.0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();

@@ -315,12 +315,12 @@ std::wstring backslashPath(const std::filesystem::path& path) {
 bool Backend::launchSelectedGame() {
     clearFileHashCache();
     pollRunningGame();
-    if (gameProcess != nullptr) {
+    if (isGameRunning()) {
         status = L"A game is still running.";
         return false;
     }
     pumpSetup();
-    if (setupProcess != nullptr || !setupQueue.empty()) {
+    if (setupProcessRunning() || !setupQueue.empty()) {
         status = L"Wait for the build to finish before playing.";
         return false;
     }
@@ -359,17 +359,7 @@ bool Backend::launchSelectedGame() {
             gameExitCode = 13;
             return false;
         }
-        closeRequested = false;
-        nativeRun = false;
-        nativeLiveTest = false;
-        qx2NativePlayable = false;
-        foundWindow = nullptr;
-        gameProcess = start.child.process.release();
-        gamePid = start.child.processId;
-        gameExitCode = gameStillActiveExitCode;
-        windowPid = 0;
-        nextWindowSearchTick = 0;
-        gameImagePath = start.gameImage;
+        adoptGame(std::move(start.child.process), start.child.processId, start.gameImage, {});
         status = L"Starting the game; checking its files...";
         return true;
     } catch (...) {
@@ -408,16 +398,8 @@ bool Backend::launchQx3Native() {
             throw std::runtime_error("QX3 native CreateProcess failed: " +
                                      std::to_string(child.error));
         }
-        gameProcess = child.process.release();
-        gamePid = child.processId;
-        gameImagePath = executable;
-        runningQx3Native = true;
-        closeRequested = false;
-        nativeRun = true;
-        foundWindow = nullptr;
-        gameExitCode = gameStillActiveExitCode;
-        windowPid = 0;
-        nextWindowSearchTick = 0;
+        adoptGame(std::move(child.process), child.processId, executable,
+                  {.nativeRun = true, .runningQx3Native = true});
         status = remastered ? L"QX3 started: Remastered." : L"QX3 started: Original.";
         return true;
     } catch (const std::exception& error) {
@@ -431,7 +413,7 @@ bool Backend::launchQx3Native() {
 bool Backend::launchQx2Native(const std::filesystem::path& manifestPath) {
     clearFileHashCache();
     pollRunningGame();
-    if (gameProcess != nullptr) {
+    if (isGameRunning()) {
         status = L"A game is still running.";
         return false;
     }
@@ -472,17 +454,10 @@ bool Backend::launchQx2Native(const std::filesystem::path& manifestPath) {
             throw std::runtime_error("native prebuilt CreateProcess failed: " +
                                      std::to_string(child.error));
         }
-        gameProcess = child.process.release();
-        gamePid = child.processId;
-        gameImagePath = executable;
-        nativeLiveTest = package.liveExecution;
-        qx2NativePlayable = package.playable;
-        closeRequested = false;
-        nativeRun = true;
-        foundWindow = nullptr;
-        gameExitCode = gameStillActiveExitCode;
-        windowPid = 0;
-        nextWindowSearchTick = 0;
+        adoptGame(std::move(child.process), child.processId, executable,
+                  {.nativeRun = true,
+                   .nativeLiveTest = package.liveExecution,
+                   .qx2NativePlayable = package.playable});
         status = std::wstring(L"QUARRIX II") + L" nativo iniciado.";
         return true;
     } catch (const std::exception& error) {

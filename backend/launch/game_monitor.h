@@ -42,6 +42,14 @@ chooseGameWindow(const std::vector<platform::ProcessEntry>& processes,
                  const ImagePathLookup& imagePathOf, std::uint32_t gamePid,
                  const std::wstring& gameImagePath, bool nativeRun);
 
+// How a launch started the game; the monitor's window search and sentences follow it.
+struct GameStartKind {
+    bool nativeRun = false;         // a native executable, started directly
+    bool nativeLiveTest = false;    // the second game's native live experiment
+    bool qx2NativePlayable = false; // the second game's playable native package
+    bool runningQx3Native = false;  // the third game's native executable
+};
+
 // How the running game was started, for its sentences.
 struct RunningGameKind {
     bool runningQx3Native = false;

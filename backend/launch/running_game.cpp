@@ -1,7 +1,6 @@
 // The running game in the backend: whether it still runs, its window, the close request, and
 // the sentences of a game that runs or has ended.
 #include "backend/backend.h"
-#include "backend/files/file_safety.h"
 #include "backend/launch/game_monitor.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -16,17 +15,29 @@ constexpr std::uint64_t windowSearchIntervalMs = 200;
 
 } // namespace
 
-bool Backend::isGameRunning() const {
-    return gameProcess != nullptr;
-}
-
 RunningGameKind Backend::runningGameKind() const {
     return RunningGameKind{runningQx3Native, qx2NativePlayable, nativeRun,
                            nativeLiveTest,   selectedGame,      qx3Edition};
 }
 
+void Backend::adoptGame(platform::UniqueHandle process, std::uint32_t processId,
+                        const std::filesystem::path& image, const GameStartKind& kind) {
+    gameProcess = std::move(process);
+    gamePid = processId;
+    gameImagePath = image;
+    runningQx3Native = kind.runningQx3Native;
+    nativeRun = kind.nativeRun;
+    nativeLiveTest = kind.nativeLiveTest;
+    qx2NativePlayable = kind.qx2NativePlayable;
+    closeRequested = false;
+    foundWindow = nullptr;
+    windowPid = 0;
+    nextWindowSearchTick = 0;
+    gameExitCode = gameStillActiveExitCode;
+}
+
 void Backend::findGameWindow() {
-    if (gameProcess == nullptr) {
+    if (!isGameRunning()) {
         return;
     }
     if (foundWindow != nullptr) {
@@ -64,10 +75,10 @@ void Backend::findGameWindow() {
 }
 
 void Backend::pollRunningGame() {
-    if (gameProcess == nullptr) {
+    if (!isGameRunning()) {
         return;
     }
-    if (!platform::hasChildEnded(gameProcess)) {
+    if (!platform::hasChildEnded(gameProcess.get())) {
         findGameWindow();
         if (closeRequested) {
             status = L"Closing the game and saving its records and CMOS...";
@@ -77,9 +88,8 @@ void Backend::pollRunningGame() {
         return;
     }
     const std::uint32_t exitCode =
-        platform::childExitCode(gameProcess).value_or(gameExitCodeUnreadable);
-    closeHandleIfValid(gameProcess);
-    gameProcess = nullptr;
+        platform::childExitCode(gameProcess.get()).value_or(gameExitCodeUnreadable);
+    gameProcess.reset();
     gamePid = 0;
     foundWindow = nullptr;
     gameImagePath.clear();
@@ -89,7 +99,7 @@ void Backend::pollRunningGame() {
 }
 
 void Backend::requestGameClose() {
-    if (gameProcess == nullptr) {
+    if (!isGameRunning()) {
         return;
     }
     closeRequested = true;

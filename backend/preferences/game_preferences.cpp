@@ -18,14 +18,14 @@ bool Backend::loadPreferences(bool withAdjustments) {
     config = load.config;
     status = load.status;
     loadAdjustments(withAdjustments);
-    if (selectedGame == 2 && gameProcess == nullptr) {
+    if (selectedGame == 2 && !isGameRunning()) {
         qx3Edition = config.Engine;
     }
     return load.accepted;
 }
 
 bool Backend::selectGame(int game, bool withAdjustments) {
-    if (gameProcess != nullptr || !isGameKind(game)) {
+    if (isGameRunning() || !isGameKind(game)) {
         return false;
     }
     if (game == selectedGame) {
@@ -39,7 +39,7 @@ bool Backend::selectGame(int game, bool withAdjustments) {
 }
 
 bool Backend::savePreferences() {
-    if (gameProcess != nullptr) {
+    if (isGameRunning()) {
         status = L"Close the game before saving preferences.";
         return false;
     }
@@ -65,7 +65,7 @@ bool Backend::savePreferences() {
 }
 
 bool Backend::resetPreferences() {
-    if (gameProcess != nullptr) {
+    if (isGameRunning()) {
         status = L"Close the game before saving preferences.";
         return false;
     }
@@ -79,7 +79,7 @@ bool Backend::resetPreferences() {
 }
 
 bool Backend::setQx3Engine(std::int32_t edition) {
-    if (selectedGame != 2 || gameProcess != nullptr) {
+    if (selectedGame != 2 || isGameRunning()) {
         return false;
     }
     if (edition != 1 && edition != 2) {

@@ -41,7 +41,7 @@ bool Backend::enqueueSetup(int game, bool verifyOnly) {
         status = L"Confirm on the Legal page that you own the original ROM files.";
         return false;
     }
-    if (gameProcess != nullptr) {
+    if (isGameRunning()) {
         status = L"Close the game before preparing files.";
         return false;
     }
@@ -64,8 +64,8 @@ bool Backend::enqueueSetup(int game, bool verifyOnly) {
 }
 
 void Backend::pumpSetup() {
-    if (setupProcess != nullptr) {
-        const bool ended = platform::hasChildEnded(setupProcess);
+    if (setupProcessRunning()) {
+        const bool ended = platform::hasChildEnded(setupProcess.get());
         if (runningEntry.game != requirementsEntryGame) {
             const std::uint64_t now = setupTickClock();
             if (!ended && now < nextProgressTick) {
@@ -78,14 +78,12 @@ void Backend::pumpSetup() {
             return;
         }
         const std::uint32_t code =
-            platform::childExitCode(setupProcess).value_or(unreadableExitCode);
-        closeHandleIfValid(setupProcess);
-        setupProcess = nullptr;
-        closeHandleIfValid(setupJobObject);
-        setupJobObject = nullptr;
+            platform::childExitCode(setupProcess.get()).value_or(unreadableExitCode);
+        setupProcess.reset();
+        setupJobObject.reset();
         finishSetupJob(code);
     }
-    while (setupProcess == nullptr && !setupQueue.empty()) {
+    while (!setupProcessRunning() && !setupQueue.empty()) {
         SetupQueueEntry entry = setupQueue.front();
         setupQueue.pop_front();
         if (entry.game != requirementsEntryGame && !tools.checked) {
@@ -111,6 +109,13 @@ void Backend::pumpSetup() {
             status = L"Setup refused: " + utf8ToWide(error.what());
         }
     }
+}
+
+void Backend::adoptSetupProcess(platform::UniqueHandle process, platform::UniqueHandle job,
+                                const SetupQueueEntry& entry) {
+    setupProcess = std::move(process);
+    setupJobObject = std::move(job);
+    runningEntry = entry;
 }
 
 void Backend::finishSetupJob(std::uint32_t exitCode) {
@@ -162,15 +167,15 @@ void Backend::cancelSetup() {
         }
     }
     setupQueue.clear();
-    if (setupJobObject != nullptr) {
+    if (setupJobObject.get() != nullptr) {
         cancelRequested = true;
-        platform::terminateJob(setupJobObject, cancelledExitCode);
+        platform::terminateJob(setupJobObject.get(), cancelledExitCode);
     }
     status = L"Setup cancelled.";
 }
 
 void Backend::recheckRequirements() {
-    const bool checkRuns = setupProcess != nullptr && runningEntry.game == requirementsEntryGame;
+    const bool checkRuns = setupProcessRunning() && runningEntry.game == requirementsEntryGame;
     for (const SetupQueueEntry& entry : setupQueue) {
         if (entry.game == requirementsEntryGame) {
             return;
@@ -188,7 +193,7 @@ void Backend::recheckRequirements() {
 
 bool Backend::isSetupBusy() {
     pumpSetup();
-    return setupProcess != nullptr || !setupQueue.empty();
+    return setupProcessRunning() || !setupQueue.empty();
 }
 
 std::wstring Backend::stepMessageText(int game) const {

@@ -134,9 +134,7 @@ void Backend::startSetupJob(const SetupQueueEntry& entry) {
         SetupProcess started =
             runSetupProcess(projectRoot, requirementsCommandLine(pythonCommand, script),
                             requirementsResultPath(projectRoot), requirementsLogPath(projectRoot));
-        setupProcess = started.process.release();
-        setupJobObject = started.job.release();
-        runningEntry = entry;
+        adoptSetupProcess(std::move(started.process), std::move(started.job), entry);
         return;
     }
     SetupJob& job = jobs.at(static_cast<std::size_t>(entry.game));
@@ -158,9 +156,7 @@ void Backend::startSetupJob(const SetupQueueEntry& entry) {
                         gameSetupCommandLine(pythonCommand, script, entry.game, job.romFolder,
                                              progress, entry.verifyOnly),
                         log, log);
-    setupProcess = started.process.release();
-    setupJobObject = started.job.release();
-    runningEntry = entry;
+    adoptSetupProcess(std::move(started.process), std::move(started.job), entry);
     nextProgressTick = 0;
     job.running = true;
     job.state = "running";

@@ -5,7 +5,7 @@
 #include "backend/packages/hashing.h"
 #include "backend/preferences/collection_paths.h"
 #include "tests/backend/cmos_test_images.h"
-#include "tests/backend/preferences_test_access.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/fixture_digests.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
@@ -415,13 +415,13 @@ TEST_F(OperatorAdjustments, RankingChecksumIsNotCheckedOnLoad) {
 TEST_F(OperatorAdjustments, UnchangedSaveKeepsTheBytesAndWritesThePreferences) {
     ASSERT_TRUE(backend_.loadAdjustments(true));
     const std::string before = cmos();
-    Config next = PreferencesTestAccess::config(backend_);
+    Config next = BackendProbe::config(backend_);
     next.GameVolume = 40;
     EXPECT_TRUE(backend_.saveAll(next, backend_.loadedAdjustments()));
     EXPECT_EQ(L"Preferences and adjustments saved for this game.", backend_.statusText());
     EXPECT_EQ(before, cmos());
     EXPECT_NE(std::string::npos, testsupport::readFile(preferencesFile()).find("GameVolume=40"));
-    EXPECT_FALSE(PreferencesTestAccess::config(backend_).CmosCoinage);
+    EXPECT_FALSE(BackendProbe::config(backend_).CmosCoinage);
     EXPECT_TRUE(std::filesystem::exists(cmosFile().parent_path() / sessionLockFileName));
 }
 
@@ -432,7 +432,7 @@ TEST_F(OperatorAdjustments, CustomCoinageKeepsItsValuesUntilAPresetIsChosen) {
     ASSERT_TRUE(loaded.customCoinage);
     EXPECT_EQ(L"CUSTOM / CMOS", backend_.coinageLabel(loaded));
     const std::string before = cmos();
-    const Config config = PreferencesTestAccess::config(backend_);
+    const Config config = BackendProbe::config(backend_);
 
     EXPECT_TRUE(backend_.saveAll(config, {5, 5, true, true}));
     std::string after = cmos();
@@ -443,7 +443,7 @@ TEST_F(OperatorAdjustments, CustomCoinageKeepsItsValuesUntilAPresetIsChosen) {
     for (int parameter = 2; parameter <= 12; ++parameter) {
         EXPECT_EQ(readCmosParameter(before, parameter), readCmosParameter(after, parameter));
     }
-    EXPECT_TRUE(PreferencesTestAccess::config(backend_).CmosCoinage); // free play changed
+    EXPECT_TRUE(BackendProbe::config(backend_).CmosCoinage); // free play changed
 
     EXPECT_TRUE(backend_.saveAll(config, {5, 5, true, false}));
     after = cmos();
@@ -451,7 +451,7 @@ TEST_F(OperatorAdjustments, CustomCoinageKeepsItsValuesUntilAPresetIsChosen) {
     EXPECT_EQ(static_cast<std::uint32_t>(presetWord(5, 0)), readCmosParameter(after, 2));
     EXPECT_EQ(5u, readCmosParameter(after, difficultyParameter));
     EXPECT_TRUE(adjustmentBankValid(after));
-    EXPECT_TRUE(PreferencesTestAccess::config(backend_).CmosCoinage);
+    EXPECT_TRUE(BackendProbe::config(backend_).CmosCoinage);
     EXPECT_NE(std::string::npos, testsupport::readFile(preferencesFile()).find("CmosCoinage=1"));
     EXPECT_FALSE(backend_.loadedAdjustments().customCoinage);
 }
@@ -459,7 +459,7 @@ TEST_F(OperatorAdjustments, CustomCoinageKeepsItsValuesUntilAPresetIsChosen) {
 TEST_F(OperatorAdjustments, RefusedSavesChangeNothing) {
     ASSERT_TRUE(backend_.loadAdjustments(true));
     const std::string before = cmos();
-    const Config config = PreferencesTestAccess::config(backend_);
+    const Config config = BackendProbe::config(backend_);
     EXPECT_FALSE(backend_.saveAll(config, {0, 2, false, false}));
     EXPECT_EQ(L"Adjustments outside the arcade's values.", backend_.statusText());
     EXPECT_FALSE(backend_.saveAll(config, {3, 59, false, false}));
@@ -479,15 +479,15 @@ TEST_F(OperatorAdjustments, RefusedSavesChangeNothing) {
 TEST_F(OperatorAdjustments, ChangesWithoutAProfileAreRefused) {
     std::filesystem::remove(cmosFile());
     ASSERT_FALSE(backend_.loadAdjustments(true));
-    Config next = PreferencesTestAccess::config(backend_);
+    Config next = BackendProbe::config(backend_);
     next.GameVolume = 30;
     EXPECT_FALSE(backend_.saveAll(next, {4, 1, false, false}));
     EXPECT_EQ(L"Could not save; check access and whether the profile changed, then reopen the "
               L"adjustments.",
               backend_.statusText());
-    EXPECT_NE(30, PreferencesTestAccess::config(backend_).GameVolume);
+    EXPECT_NE(30, BackendProbe::config(backend_).GameVolume);
     EXPECT_TRUE(backend_.saveAll(next, GameAdjustments{}));
-    EXPECT_EQ(30, PreferencesTestAccess::config(backend_).GameVolume);
+    EXPECT_EQ(30, BackendProbe::config(backend_).GameVolume);
 }
 
 TEST_F(OperatorAdjustments, AProfileTheGameRewroteIsNeverReplaced) {
@@ -495,13 +495,13 @@ TEST_F(OperatorAdjustments, AProfileTheGameRewroteIsNeverReplaced) {
     std::string gameBytes = cmos();
     gameBytes[0x20] = static_cast<char>(gameBytes[0x20] ^ 0x5A);
     writeCmos(gameBytes);
-    Config next = PreferencesTestAccess::config(backend_);
+    Config next = BackendProbe::config(backend_);
     next.GameVolume = 30;
     EXPECT_FALSE(backend_.saveAll(next, {1, 2, false, false}));
     EXPECT_EQ(L"Could not save; check access and whether the profile changed, then reopen the "
               L"adjustments.",
               backend_.statusText());
-    EXPECT_NE(30, PreferencesTestAccess::config(backend_).GameVolume);
+    EXPECT_NE(30, BackendProbe::config(backend_).GameVolume);
     EXPECT_FALSE(backend_.resetRanking());
     EXPECT_EQ(L"Could not reset the ranking; the profile was not replaced.", backend_.statusText());
     EXPECT_EQ(gameBytes, cmos());
@@ -520,7 +520,7 @@ TEST_F(OperatorAdjustments, ResetRankingReplacesOnlyTheRanking) {
     resetRankingImage(expected, program_.image(), 0);
     EXPECT_EQ(expected, cmos());
     // The new digest is kept: a save right after the reset is accepted.
-    EXPECT_TRUE(backend_.saveAll(PreferencesTestAccess::config(backend_), {2, 2, false, false}));
+    EXPECT_TRUE(backend_.saveAll(BackendProbe::config(backend_), {2, 2, false, false}));
 }
 
 } // namespace

@@ -1,17 +1,10 @@
 #include "backend/backend.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 namespace qxlauncher {
-
-// Reaches the backend's fields to stage states that need a running process.
-class BackendTestAccess {
-public:
-    static void setGameProcess(Backend& backend, platform::NativeHandle handle) {
-        backend.gameProcess = handle;
-    }
-};
 
 namespace {
 
@@ -54,10 +47,10 @@ TEST(Backend, EditionChoiceKeepsToOneAndTwo) {
 TEST(Backend, NoEditionChangeWhileAGameRuns) {
     testsupport::TempFolder root;
     Backend backend(StartupContext{root.path()});
-    BackendTestAccess::setGameProcess(backend, platform::invalidHandleValue());
+    BackendProbe::stageRunningGame(backend);
     EXPECT_FALSE(backend.selectQx3Edition(2));
     EXPECT_EQ(backend.qx3EditionSelected(), 1);
-    BackendTestAccess::setGameProcess(backend, nullptr);
+    BackendProbe::clearRunningGame(backend);
 }
 
 TEST(GameTable, NamesTheThreeGames) {

@@ -2,7 +2,7 @@
 #include "backend/files/text_fields.h"
 #include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
-#include "tests/backend/preferences_test_access.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -412,7 +412,7 @@ protected:
     testsupport::TempFolder root{"prefs"};
     std::unique_ptr<Backend> backend = std::make_unique<Backend>(StartupContext{root.path()});
 
-    Config& config() { return PreferencesTestAccess::config(*backend); }
+    Config& config() { return BackendProbe::config(*backend); }
     std::filesystem::path fileOf(int game, bool native = false) const {
         return preferencesFilePath(root.path(), game, native);
     }
@@ -516,7 +516,7 @@ TEST_F(BackendPreferences, TheNativeSecondGameReadsItsOwnPackage) {
     testsupport::writeFile(fileOf(1, true), "[QX2]\nRemastered=1\n");
     testsupport::writeFile(fileOf(1, false), "[QX2]\nGameVolume=10\n");
     ASSERT_TRUE(backend->selectGame(1, false));
-    EXPECT_TRUE(PreferencesTestAccess::qx2NativeSelected(*backend));
+    EXPECT_TRUE(BackendProbe::qx2NativeSelected(*backend));
     // Validated as the first kind: the Remastered switch survives.
     EXPECT_TRUE(config().Remastered);
     EXPECT_EQ(config().GameVolume, 100);

@@ -6,6 +6,7 @@
 #include "backend/preferences/launcher_files.h"
 #include "platform/text.h"
 #include "tests/backend/game_test_fixture.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -22,36 +23,9 @@
 
 namespace qxlauncher {
 
-class GameLaunchTestAccess {
-public:
-    static Config& config(Backend& backend) { return backend.config; }
-    static void select(Backend& backend, int game, bool native) {
-        backend.selectedGame = game;
-        backend.qx2NativeSelected = native;
-    }
-    static void edition(Backend& backend, std::int32_t edition) { backend.qx3Edition = edition; }
-    static void holdGame(Backend& backend, platform::StartedChild& child) {
-        backend.gameProcess = child.process.release();
-        backend.gamePid = child.processId;
-        backend.gameExitCode = gameStillActiveExitCode;
-    }
-    static void holdSetup(Backend& backend, platform::StartedChild& child) {
-        backend.setupProcess = child.process.release();
-        backend.setupJobObject = child.job.release();
-        backend.runningEntry = SetupQueueEntry{};
-    }
-    static const std::filesystem::path& image(const Backend& backend) {
-        return backend.gameImagePath;
-    }
-    static std::uint32_t pid(const Backend& backend) { return backend.gamePid; }
-    static bool nativeRun(const Backend& backend) { return backend.nativeRun; }
-    static bool qx3(const Backend& backend) { return backend.runningQx3Native; }
-    static bool playable(const Backend& backend) { return backend.qx2NativePlayable; }
-};
-
 namespace {
 
-using A = GameLaunchTestAccess;
+using A = BackendProbe;
 
 // --- Argument tables --------------------------------------------------------------------------
 
@@ -276,18 +250,18 @@ protected:
 
 TEST_F(GameLaunch, ThirdGameRemasteredRecordsItsTables) {
     const auto product = qx3Package();
-    A::select(backend(), 2, false);
-    A::edition(backend(), 2);
+    A::stageSelectedGame(backend(), 2, false);
+    A::stageQx3Edition(backend(), 2);
     A::config(backend()).remastered.widescreen = true;
     A::config(backend()).Violence = false;
     ASSERT_TRUE(backend().launchSelectedGame()) << platform::utf8FromWide(backend().statusText());
     EXPECT_EQ(L"QX3 started: Remastered.", backend().statusText());
     EXPECT_EQ(gameStillActiveExitCode, backend().lastExitCode());
     EXPECT_TRUE(A::nativeRun(backend()));
-    EXPECT_TRUE(A::qx3(backend()));
-    EXPECT_NE(0u, A::pid(backend()));
+    EXPECT_TRUE(A::runningQx3Native(backend()));
+    EXPECT_NE(0u, A::gamePid(backend()));
     EXPECT_EQ(std::filesystem::path(backslashPath(product / "qx3-native.exe")),
-              A::image(backend()));
+              A::gameImagePath(backend()));
 
     const auto record = gametest::waitForRecord(product / "fake-game-record.txt");
     ASSERT_TRUE(record);
@@ -313,8 +287,8 @@ TEST_F(GameLaunch, ThirdGameRemasteredRecordsItsTables) {
 
 TEST_F(GameLaunch, ThirdGameOriginalHasNoWidescreen) {
     const auto product = qx3Package();
-    A::select(backend(), 2, false);
-    A::edition(backend(), 1);
+    A::stageSelectedGame(backend(), 2, false);
+    A::stageQx3Edition(backend(), 1);
     A::config(backend()).remastered.widescreen = true;
     ASSERT_TRUE(backend().launchSelectedGame());
     EXPECT_EQ(L"QX3 started: Original.", backend().statusText());
@@ -326,7 +300,7 @@ TEST_F(GameLaunch, ThirdGameOriginalHasNoWidescreen) {
 }
 
 TEST_F(GameLaunch, ThirdGameRefusalNamesTheReason) {
-    A::select(backend(), 2, false);
+    A::stageSelectedGame(backend(), 2, false);
     EXPECT_FALSE(backend().launchSelectedGame());
     EXPECT_TRUE(backend().statusText().starts_with(L"QX3 refused: "));
     EXPECT_TRUE(backend().statusText().ends_with(L". Build QX3 again on the Build page."));
@@ -336,14 +310,14 @@ TEST_F(GameLaunch, ThirdGameRefusalNamesTheReason) {
 
 TEST_F(GameLaunch, SecondGameNativeStartsWithItsProfile) {
     const auto product = qx2NativePackage(testsupport::Qx2Readiness::nativePlayable);
-    A::select(backend(), 1, true);
+    A::stageSelectedGame(backend(), 1, true);
     A::config(backend()).Blood = false;
     A::config(backend()).Violence = false;
     ASSERT_TRUE(backend().launchSelectedGame()) << platform::utf8FromWide(backend().statusText());
     EXPECT_EQ(L"QUARRIX II nativo iniciado.", backend().statusText());
     EXPECT_TRUE(A::nativeRun(backend()));
-    EXPECT_TRUE(A::playable(backend()));
-    EXPECT_FALSE(A::qx3(backend()));
+    EXPECT_TRUE(A::qx2NativePlayable(backend()));
+    EXPECT_FALSE(A::runningQx3Native(backend()));
     const auto record = gametest::waitForRecord(product / "fake-game-record.txt");
     ASSERT_TRUE(record);
     EXPECT_EQ(std::filesystem::path(record->workingFolder), product);
@@ -359,7 +333,7 @@ TEST_F(GameLaunch, SecondGameNativeStartsWithItsProfile) {
 
 TEST_F(GameLaunch, SecondGameLiveExperimentIsRefused) {
     qx2NativePackage(testsupport::Qx2Readiness::liveExperiment);
-    A::select(backend(), 1, true);
+    A::stageSelectedGame(backend(), 1, true);
     expectNothingStarted(L"Native test refused: Pacote nativo invalido; verifique a instalacao.");
     EXPECT_EQ(13u, backend().lastExitCode());
 }
@@ -390,9 +364,9 @@ TEST_F(GameLaunch, RefusalsComeInOrder) {
     platform::StartedChild setup = startLongFake(other.path(), "setup", 20000);
     ASSERT_TRUE(game.started() && setup.started());
     testsupport::writeQx2NativePackage(root_.path());
-    A::select(backend(), 1, false);
-    A::holdGame(backend(), game);
-    A::holdSetup(backend(), setup);
+    A::stageSelectedGame(backend(), 1, false);
+    A::adoptGame(backend(), game);
+    A::adoptSetup(backend(), setup);
     EXPECT_FALSE(backend().launchSelectedGame());
     EXPECT_EQ(L"A game is still running.", backend().statusText());
     // The game ends when asked to, not on a timer, so a slow start cannot reorder the refusals.
@@ -404,20 +378,20 @@ TEST_F(GameLaunch, RefusalsComeInOrder) {
 
 TEST_F(GameLaunch, ChangedInstallationIsRefused) {
     testsupport::writeQx2NativePackage(root_.path());
-    A::select(backend(), 1, false);
+    A::stageSelectedGame(backend(), 1, false);
     expectNothingStarted(L"The installation changed. Reopen Settings before playing.");
     std::filesystem::remove_all(root_ / "build/native/qx2-native-v1");
-    A::select(backend(), 1, true);
+    A::stageSelectedGame(backend(), 1, true);
     expectNothingStarted(L"The installation changed. Reopen Settings before playing.");
 }
 
 TEST_F(GameLaunch, UnavailableGameAndEdition) {
-    A::select(backend(), 0, false);
+    A::stageSelectedGame(backend(), 0, false);
     expectNothingStarted(L"Game unavailable: build it again on the Build page.");
     EXPECT_EQ(2u, backend().lastExitCode());
 
     testsupport::writeQx2ArcadePackage(root_.path());
-    A::select(backend(), 1, false);
+    A::stageSelectedGame(backend(), 1, false);
     A::config(backend()).Remastered = true;
     expectNothingStarted(L"The Remastered edition is not available for this game.");
     EXPECT_EQ(2u, backend().lastExitCode());
@@ -427,7 +401,7 @@ TEST_F(GameLaunch, FirstGameWithoutVideoProfilesRefusesWindowedOutput) {
     testsupport::writeQx1Package(root_.path(), false);
     testsupport::TempFolder system("launch-system");
     testsupport::ScopedEnvironment folder(L"LUMENARK_SYSTEM_DIR", system.path().wstring());
-    A::select(backend(), 0, false);
+    A::stageSelectedGame(backend(), 0, false);
     A::config(backend()).original.fullscreen = false;
     expectNothingStarted(L"Build QX1 again to use this video profile.");
     EXPECT_EQ(13u, backend().lastExitCode());
@@ -442,7 +416,7 @@ TEST_F(GameLaunch, FirstGameLogThroughALinkStartsNothing) {
     }
     testsupport::TempFolder system("launch-system");
     testsupport::ScopedEnvironment folder(L"LUMENARK_SYSTEM_DIR", system.path().wstring());
-    A::select(backend(), 0, false);
+    A::stageSelectedGame(backend(), 0, false);
     expectNothingStarted(L"The game could not start; the Logs button opens its log.");
     EXPECT_NE(gameStillActiveExitCode, backend().lastExitCode());
     EXPECT_NE(0u, backend().lastExitCode());
@@ -479,13 +453,13 @@ TEST_F(SessionScriptLaunch, FirstGameRunsThroughTheSystemPowerShell) {
     testsupport::writeQx1Package(root_.path(), true);
     const auto product = testsupport::qx1ProductFolder(root_.path());
     const auto game = placeGame(product / "session.ps1");
-    A::select(backend(), 0, false);
+    A::stageSelectedGame(backend(), 0, false);
     A::config(backend()).Remastered = true;
     A::config(backend()).remastered.widescreen = true;
     A::config(backend()).remastered.fullscreen = false;
     ASSERT_TRUE(backend().launchSelectedGame()) << platform::utf8FromWide(backend().statusText());
     EXPECT_EQ(L"Starting the game; checking its files...", backend().statusText());
-    EXPECT_EQ(product / "qx5-native-audio.exe", A::image(backend()));
+    EXPECT_EQ(product / "qx5-native-audio.exe", A::gameImagePath(backend()));
     EXPECT_FALSE(A::nativeRun(backend()));
 
     const auto shell =
@@ -519,9 +493,9 @@ TEST_F(SessionScriptLaunch, OlderSecondGamePackageInheritsTheEnvironment) {
     const auto product = testsupport::qx2ArcadeProductFolder(root_.path());
     placeGame(product / "session.ps1");
     testsupport::ScopedEnvironment marker(L"LAUNCH_TEST_MARKER", L"kept");
-    A::select(backend(), 1, false);
+    A::stageSelectedGame(backend(), 1, false);
     ASSERT_TRUE(backend().launchSelectedGame()) << platform::utf8FromWide(backend().statusText());
-    EXPECT_EQ(testsupport::qx2ArcadeEngine(root_.path()), A::image(backend()));
+    EXPECT_EQ(testsupport::qx2ArcadeEngine(root_.path()), A::gameImagePath(backend()));
     const auto shell =
         gametest::waitForRecord(powerShell().parent_path() / "fake-powershell-record.txt");
     ASSERT_TRUE(shell);
@@ -537,7 +511,7 @@ TEST_F(SessionScriptLaunch, WithoutASystemFolderNothingStarts) {
     folder_ =
         std::make_unique<testsupport::ScopedEnvironment>(L"LUMENARK_SYSTEM_DIR", std::nullopt);
     testsupport::writeQx2ArcadePackage(root_.path());
-    A::select(backend(), 1, false);
+    A::stageSelectedGame(backend(), 1, false);
     expectNothingStarted(L"The game could not start; details in logs/qx2-v1/launcher-latest.log.");
     EXPECT_NE(gameStillActiveExitCode, backend().lastExitCode());
 }

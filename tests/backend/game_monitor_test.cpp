@@ -1,29 +1,11 @@
 #include "backend/backend.h"
 #include "backend/launch/game_monitor.h"
 #include "tests/backend/game_test_fixture.h"
+#include "tests/support/backend_probe.h"
 
 #include <gtest/gtest.h>
 
 namespace qxlauncher {
-
-// Stages a running game the way the launch leaves it.
-class GameMonitorTestAccess {
-public:
-    static void startGame(Backend& backend, platform::StartedChild& child,
-                          const std::filesystem::path& image, bool native, bool qx3) {
-        backend.gameProcess = child.process.release();
-        backend.gamePid = child.processId;
-        backend.gameImagePath = image;
-        backend.nativeRun = native;
-        backend.runningQx3Native = qx3;
-        backend.closeRequested = false;
-        backend.foundWindow = nullptr;
-        backend.windowPid = 0;
-        backend.nextWindowSearchTick = 0;
-        backend.gameExitCode = gameStillActiveExitCode;
-    }
-    static void select(Backend& backend, int game) { backend.selectedGame = game; }
-};
 
 namespace {
 
@@ -242,8 +224,9 @@ protected:
         gametest::writeScenario(game_, scenario);
         child_ = gametest::startFake(game_, folder_ / "game.log");
         ASSERT_TRUE(child_.started());
-        GameMonitorTestAccess::select(backend_, 2);
-        GameMonitorTestAccess::startGame(backend_, child_, game_, true, true);
+        BackendProbe::stageSelectedGame(backend_, 2);
+        BackendProbe::adoptGame(backend_, child_, game_,
+                                {.nativeRun = true, .runningQx3Native = true});
     }
     void TearDown() override {
         // The game ends by itself once let go; the folder can go only once it has.

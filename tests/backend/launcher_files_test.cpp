@@ -2,7 +2,7 @@
 #include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
 #include "backend/preferences/launcher_files.h"
-#include "tests/backend/preferences_test_access.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -370,10 +370,10 @@ TEST_F(LauncherFiles, SetupChoicesAreWrittenWithLineFeeds) {
               "qx1=" + utf8(first) + "\nqx3=" + utf8(third) + "\n");
 
     Backend& again = reopen();
-    EXPECT_FALSE(PreferencesTestAccess::acknowledged(again));
-    EXPECT_EQ(PreferencesTestAccess::job(again, 0).romFolder, first);
-    EXPECT_TRUE(PreferencesTestAccess::job(again, 1).romFolder.empty());
-    EXPECT_EQ(PreferencesTestAccess::job(again, 2).romFolder, third);
+    EXPECT_FALSE(BackendProbe::acknowledged(again));
+    EXPECT_EQ(BackendProbe::setupJob(again, 0).romFolder, first);
+    EXPECT_TRUE(BackendProbe::setupJob(again, 1).romFolder.empty());
+    EXPECT_EQ(BackendProbe::setupJob(again, 2).romFolder, third);
 }
 
 TEST_F(LauncherFiles, SetupConfigReadingRules) {
@@ -393,26 +393,26 @@ TEST_F(LauncherFiles, SetupConfigReadingRules) {
                                "other=" +
                                absolute + "\n");
     Backend& loaded = reopen();
-    EXPECT_TRUE(PreferencesTestAccess::acknowledged(loaded));
-    EXPECT_TRUE(PreferencesTestAccess::job(loaded, 0).romFolder.empty());
-    EXPECT_TRUE(PreferencesTestAccess::job(loaded, 1).romFolder.empty());
-    EXPECT_EQ(utf8(PreferencesTestAccess::job(loaded, 2).romFolder), absolute);
+    EXPECT_TRUE(BackendProbe::acknowledged(loaded));
+    EXPECT_TRUE(BackendProbe::setupJob(loaded, 0).romFolder.empty());
+    EXPECT_TRUE(BackendProbe::setupJob(loaded, 1).romFolder.empty());
+    EXPECT_EQ(utf8(BackendProbe::setupJob(loaded, 2).romFolder), absolute);
 }
 
 TEST_F(LauncherFiles, SetupConfigCannotWithdrawTheConfirmation) {
     write(setupConfigPath, "acknowledged=0\nacknowledged=yes\n");
-    EXPECT_FALSE(PreferencesTestAccess::acknowledged(reopen()));
+    EXPECT_FALSE(BackendProbe::acknowledged(reopen()));
     write(setupConfigPath, "acknowledged=1\nacknowledged=0\n");
-    EXPECT_TRUE(PreferencesTestAccess::acknowledged(reopen()));
+    EXPECT_TRUE(BackendProbe::acknowledged(reopen()));
 }
 
 TEST_F(LauncherFiles, AnUnreadableSetupConfigLeavesTheDefaults) {
     std::filesystem::create_directories(at(setupConfigPath));
-    EXPECT_FALSE(PreferencesTestAccess::acknowledged(reopen()));
+    EXPECT_FALSE(BackendProbe::acknowledged(reopen()));
     std::filesystem::remove(at(setupConfigPath));
     write(setupConfigPath, "acknowledged=1\n" + std::string(65536, '#'));
     Backend& oversized = reopen();
-    EXPECT_FALSE(PreferencesTestAccess::acknowledged(oversized));
+    EXPECT_FALSE(BackendProbe::acknowledged(oversized));
     EXPECT_THROW(oversized.loadSetupConfig(), std::runtime_error);
 }
 
@@ -420,7 +420,7 @@ TEST_F(LauncherFiles, AFailedConfirmationSaveRestoresIt) {
     blockProfileFolder();
     EXPECT_FALSE(backend->setAcknowledged(true));
     EXPECT_EQ(backend->statusText(), L"Could not save the confirmation.");
-    EXPECT_FALSE(PreferencesTestAccess::acknowledged(*backend));
+    EXPECT_FALSE(BackendProbe::acknowledged(*backend));
 }
 
 TEST_F(LauncherFiles, RomFolderRefusesGamesOutsideTheTable) {
@@ -435,7 +435,7 @@ TEST_F(LauncherFiles, RomFolderRefusesGamesOutsideTheTable) {
 TEST_F(LauncherFiles, RomFolderWaitsForTheGamesSetup) {
     std::filesystem::create_directories(root / "roms");
     for (const bool queued : {true, false}) {
-        SetupJob& job = PreferencesTestAccess::job(*backend, 1);
+        SetupJob& job = BackendProbe::setupJob(*backend, 1);
         job.queued = queued;
         job.running = !queued;
         EXPECT_FALSE(backend->setRomFolder(1, root / "roms"));
@@ -449,7 +449,7 @@ TEST_F(LauncherFiles, RomFolderMustBeAFolder) {
     for (const char* name : {"roms.bin", "missing"}) {
         EXPECT_FALSE(backend->setRomFolder(0, root / name));
         EXPECT_EQ(backend->statusText(), L"Folder refused: ROM folder");
-        EXPECT_TRUE(PreferencesTestAccess::job(*backend, 0).romFolder.empty());
+        EXPECT_TRUE(BackendProbe::setupJob(*backend, 0).romFolder.empty());
     }
 }
 
@@ -460,7 +460,7 @@ TEST_F(LauncherFiles, RomFolderThroughALinkIsRefused) {
     }
     EXPECT_FALSE(backend->setRomFolder(0, root / "link/roms"));
     EXPECT_EQ(backend->statusText(), L"Folder refused: linked path");
-    EXPECT_TRUE(PreferencesTestAccess::job(*backend, 0).romFolder.empty());
+    EXPECT_TRUE(BackendProbe::setupJob(*backend, 0).romFolder.empty());
 }
 
 TEST_F(LauncherFiles, RomFolderWithALineBreakIsRefused) {
@@ -482,13 +482,13 @@ protected:
         std::filesystem::create_directories(root / "old");
         std::filesystem::create_directories(root / "new");
         ASSERT_TRUE(backend->setRomFolder(1, root / "old"));
-        SetupJob& job = PreferencesTestAccess::job(*backend, 1);
+        SetupJob& job = BackendProbe::setupJob(*backend, 1);
         job.verified = true;
         job.reportFiles.push_back({"a.l31", "ok"});
         job.reportChecks.push_back("check");
         job.program = "program";
     }
-    const SetupJob& job() { return PreferencesTestAccess::job(*backend, 1); }
+    const SetupJob& job() { return BackendProbe::setupJob(*backend, 1); }
     bool verificationKept() {
         return job().verified && job().reportFiles.size() == 1 && job().reportChecks.size() == 1 &&
                job().program == "program";

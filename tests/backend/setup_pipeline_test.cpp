@@ -18,15 +18,15 @@ TEST_F(SetupPipeline, RefusalsComeInOrderAndQueueNothing) {
     Backend& b = backend();
     EXPECT_FALSE(b.requestSetup(0, false));
     EXPECT_EQ(b.statusText(), L"Confirm on the Legal page that you own the original ROM files.");
-    SetupTestAccess::acknowledged(b) = true;
-    SetupTestAccess::gameProcess(b) = platform::invalidHandleValue();
+    BackendProbe::acknowledged(b) = true;
+    BackendProbe::stageRunningGame(b);
     EXPECT_FALSE(b.requestSetup(0, true));
     EXPECT_EQ(b.statusText(), L"Close the game before preparing files.");
-    SetupTestAccess::gameProcess(b) = nullptr;
+    BackendProbe::clearRunningGame(b);
     EXPECT_FALSE(b.requestSetup(0, false));
     EXPECT_EQ(b.statusText(), L"Choose the ROM folder of this game.");
     EXPECT_FALSE(b.requestSetup(3, false));
-    EXPECT_EQ(SetupTestAccess::queueLength(b), 0u);
+    EXPECT_EQ(BackendProbe::setupQueue(b).size(), 0u);
     EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
 }
 
@@ -155,7 +155,7 @@ TEST_F(SetupPipeline, CancellingQueuedGamesMarksThemCancelled) {
     EXPECT_EQ(job(0).state, "cancelled");
     EXPECT_FALSE(job(0).queued);
     EXPECT_EQ(job(1).state, "cancelled");
-    EXPECT_EQ(SetupTestAccess::queueLength(b), 0u);
+    EXPECT_EQ(BackendProbe::setupQueue(b).size(), 0u);
     // The cancelled check has no result and no other interpreter is left.
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(b.statusText(), L"Python 3 was not found on PATH.");
@@ -199,7 +199,7 @@ TEST_F(SetupPipeline, ACheckWithoutResultMovesOnToTheNextInterpreter) {
     ASSERT_TRUE(b.requestSetup(0, true));
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(job(0).state, "done");
-    EXPECT_THAT(platform::utf8FromWide(SetupTestAccess::pythonCommand(b)),
+    EXPECT_THAT(platform::utf8FromWide(BackendProbe::pythonCommand(b)),
                 testing::EndsWith("py.exe\" -3"));
     const auto calls = testsupport::fakePythonCalls(root.path());
     ASSERT_EQ(calls.size(), 3u);
@@ -220,14 +220,14 @@ TEST_F(SetupPipeline, TheCheckKeepsTheInterpreterThatRanWhenAnotherVanishes) {
         platform::sleepMilliseconds(10);
     }
     // The first interpreter leaves PATH while the second one's check is held.
-    const auto command = platform::utf8FromWide(SetupTestAccess::pythonCommand(b));
+    const auto command = platform::utf8FromWide(BackendProbe::pythonCommand(b));
     const auto pythonPath = command.substr(1, command.find('"', 1) - 1);
     std::filesystem::remove(std::filesystem::path(pythonPath).parent_path() / "python.exe");
     check.release();
     ASSERT_TRUE(runUntilIdle());
     EXPECT_TRUE(b.toolProbe().ok);
     EXPECT_EQ(job(0).state, "done");
-    EXPECT_THAT(platform::utf8FromWide(SetupTestAccess::pythonCommand(b)),
+    EXPECT_THAT(platform::utf8FromWide(BackendProbe::pythonCommand(b)),
                 testing::EndsWith("py.exe\" -3"));
 }
 
@@ -244,7 +244,7 @@ TEST_F(SetupPipeline, RecheckingWhileAJobRunsWaitsForIt) {
     b.recheckRequirements();
     b.recheckRequirements();
     EXPECT_TRUE(job(0).running);
-    EXPECT_EQ(SetupTestAccess::queueLength(b), 1u);
+    EXPECT_EQ(BackendProbe::setupQueue(b).size(), 1u);
     verifying.release();
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(job(0).state, "done");
@@ -271,7 +271,7 @@ struct DisplayCase {
 class StepMessage : public SetupFixture, public ::testing::WithParamInterface<DisplayCase> {};
 
 TEST_P(StepMessage, IsShownOnlyWhenItIsShortAndPlain) {
-    SetupJob& staged = SetupTestAccess::job(backend(), 0);
+    SetupJob& staged = BackendProbe::setupJob(backend(), 0);
     staged.code = GetParam().code;
     staged.message = GetParam().message;
     staged.hint = GetParam().message;

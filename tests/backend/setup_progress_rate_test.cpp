@@ -13,7 +13,7 @@ class SetupProgressRate : public SetupFixture {
 protected:
     void SetUp() override {
         SetupFixture::SetUp();
-        SetupTestAccess::setTickClock(backend(), [this] { return now; });
+        BackendProbe::stageSetupTickClock(backend(), [this] { return now; });
         collection("hang.qx1=verify\n");
         ready(0, romFolder({0}));
         ASSERT_TRUE(backend().requestSetup(0, false));

@@ -39,11 +39,11 @@ TEST_F(SetupReport, AGameThatNeverRanPrintsDashesAndNoLog) {
 }
 
 TEST_F(SetupReport, CarriesTheToolsAndTheJob) {
-    ToolProbe& tools = SetupTestAccess::tools(backend());
+    ToolProbe& tools = BackendProbe::tools(backend());
     tools.python = "3.12.4";
     tools.compilerVersion = "15.2.0";
     tools.compilerValidated = "16.1.0";
-    SetupJob& job = SetupTestAccess::job(backend(), 2);
+    SetupJob& job = BackendProbe::setupJob(backend(), 2);
     job.step = "compile";
     job.state = "failed";
     job.code = "internal";

@@ -4,6 +4,7 @@
 #include "backend/backend.h"
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -17,24 +18,6 @@
 #include <vector>
 
 namespace qxlauncher {
-
-// Reaches the setup fields of the backend to stage states.
-class SetupTestAccess {
-public:
-    static bool& acknowledged(Backend& backend) { return backend.acknowledged; }
-    static SetupJob& job(Backend& backend, int game) {
-        return backend.jobs.at(static_cast<std::size_t>(game));
-    }
-    static ToolProbe& tools(Backend& backend) { return backend.tools; }
-    static platform::NativeHandle& gameProcess(Backend& backend) { return backend.gameProcess; }
-    static const std::wstring& pythonCommand(const Backend& backend) {
-        return backend.pythonCommand;
-    }
-    static std::size_t queueLength(const Backend& backend) { return backend.setupQueue.size(); }
-    static void setTickClock(Backend& backend, std::function<std::uint64_t()> clock) {
-        backend.setupTickClock = std::move(clock);
-    }
-};
 
 class SetupFixture : public ::testing::Test {
 protected:
@@ -80,8 +63,8 @@ protected:
 
     // Acknowledged and with a ROM folder for the game.
     void ready(int game, const std::filesystem::path& folder) {
-        SetupTestAccess::acknowledged(backend()) = true;
-        SetupTestAccess::job(backend(), game).romFolder = folder;
+        BackendProbe::acknowledged(backend()) = true;
+        BackendProbe::setupJob(backend(), game).romFolder = folder;
     }
 
     // Pumps until nothing runs or waits; false on timeout.
