@@ -1,7 +1,7 @@
 #pragma once
 // The graphics device under the launcher's renderer. The renderer records each frame as a list
 // (clear colour, clear rectangles, draws) and the device executes it: Direct3D 12 on Windows, a
-// CPU rasteriser running the shader's C++ twin on Linux.
+// CPU rasteriser running the shader's C++ twin (platform/cpu_shading.h) on Linux.
 #include "platform/handle.h"
 
 #include <cstdint>
@@ -12,6 +12,10 @@
 #include <vector>
 
 namespace platform {
+
+namespace hlsl {
+struct CpuShaderProgram;
+}
 
 // The 16 root constants of one draw, laid out as the shader's constant buffer.
 struct DrawConstants {
@@ -69,9 +73,11 @@ struct RenderSurface {
 };
 
 struct RenderDeviceOptions {
-    // The HLSL text and its source name; the CPU device runs its C++ twin instead.
+    // The HLSL text and its source name for Direct3D 12, and its C++ twin for the CPU device;
+    // each device takes its own and leaves the other.
     std::string_view shaderSource;
     std::string_view shaderName;
+    const hlsl::CpuShaderProgram* cpuProgram = nullptr;
     // Copy every frame to a read-back buffer before it is presented: a presented flip-discard
     // buffer has no defined content.
     bool capture = false;

@@ -1,6 +1,7 @@
 #pragma once
 // The one shader of the launcher, compiled at start. Its C++ twin, launcher_layers_cpu.h, is
-// the same program line for line for the CPU device: change both together.
+// the same program line for line for the CPU device: change both together. The renderer hands
+// both to the device, which runs the one it can.
 #include <string_view>
 
 namespace lumenark {

@@ -3,6 +3,7 @@
 #include "platform/font_atlas.h"
 #include "platform/image_codec.h"
 #include "presentation/launcher_layers.h"
+#include "presentation/launcher_layers_cpu.h"
 
 #include <algorithm>
 #include <array>
@@ -225,6 +226,7 @@ Renderer::Renderer(const platform::RenderSurface& surface, RendererOptions optio
     platform::RenderDeviceOptions deviceOptions;
     deviceOptions.shaderSource = launcherLayersSource;
     deviceOptions.shaderName = launcherLayersName;
+    deviceOptions.cpuProgram = &hlsl::launcherLayersCpuProgram;
     deviceOptions.capture = options.capture;
     impl_ = std::make_unique<Impl>(platform::createRenderDevice(surface, deviceOptions));
     impl_->create();

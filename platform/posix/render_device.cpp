@@ -1,9 +1,10 @@
-// The Linux stand-in of the graphics device: a CPU rasteriser that runs the launcher shader's
-// C++ twin with Direct3D's rules (pixel centres, the top-left fill rule, 8 bits of sub-pixel
-// precision, straight-alpha blending into a B8G8R8A8_UNORM target, linear clamped sampling).
+// The Linux stand-in of the graphics device: a CPU rasteriser that runs the C++ twin of the
+// shader it is handed, with Direct3D's rules (pixel centres, the top-left fill rule, 8 bits of
+// sub-pixel precision, straight-alpha blending into a B8G8R8A8_UNORM target, linear clamped
+// sampling).
 #include "platform/render_device.h"
 
-#include "presentation/launcher_layers_cpu.h"
+#include "platform/cpu_shading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +12,6 @@
 
 namespace platform {
 namespace {
-
-namespace hlsl = lumenark::hlsl;
 
 constexpr std::int32_t invalidArgument = static_cast<std::int32_t>(0x80070057u);
 constexpr std::int64_t subPixel = 256;
@@ -63,8 +62,9 @@ bool isTopLeft(const RasterVertex& a, const RasterVertex& b) {
 
 class CpuRenderDevice final : public RenderDevice {
 public:
-    explicit CpuRenderDevice(const RenderSurface& surface)
-        : surfaceWidth_(surface.offscreenWidth), surfaceHeight_(surface.offscreenHeight) {
+    CpuRenderDevice(const RenderSurface& surface, const hlsl::CpuShaderProgram& program)
+        : program_(program), surfaceWidth_(surface.offscreenWidth),
+          surfaceHeight_(surface.offscreenHeight) {
         if (surface.window != nullptr) {
             throw std::runtime_error("launcher flip swapchain");
         }
@@ -138,9 +138,9 @@ private:
         const hlsl::Draw draw(command.constants);
         const unsigned count = std::min(command.vertexCount, 6u);
         for (unsigned first = 0; first + 3 <= count; first += 3) {
-            const hlsl::VsOut a = hlsl::vs(draw, first);
-            const hlsl::VsOut b = hlsl::vs(draw, first + 1);
-            const hlsl::VsOut c = hlsl::vs(draw, first + 2);
+            const hlsl::VsOut a = program_.vs(draw, first);
+            const hlsl::VsOut b = program_.vs(draw, first + 1);
+            const hlsl::VsOut c = program_.vs(draw, first + 2);
             if (!finite(a) || !finite(b) || !finite(c)) {
                 continue;
             }
@@ -200,7 +200,7 @@ private:
                              l0 * v0.uv.y + l1 * v1.uv.y + l2 * v2.uv.y};
                     in.local = {l0 * v0.local.x + l1 * v1.local.x + l2 * v2.local.x,
                                 l0 * v0.local.y + l1 * v1.local.y + l2 * v2.local.y};
-                    blend(row[x], hlsl::ps(draw, image, in));
+                    blend(row[x], program_.ps(draw, image, in));
                 }
                 w0 += stepX0;
                 w1 += stepX1;
@@ -230,6 +230,7 @@ private:
     }
     static std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
 
+    hlsl::CpuShaderProgram program_;
     int surfaceWidth_;
     int surfaceHeight_;
     int width_ = 0;
@@ -241,8 +242,13 @@ private:
 } // namespace
 
 std::unique_ptr<RenderDevice> createRenderDevice(const RenderSurface& surface,
-                                                 const RenderDeviceOptions&) {
-    return std::make_unique<CpuRenderDevice>(surface);
+                                                 const RenderDeviceOptions& options) {
+    // A device without a program to run is as unusable as a shader that does not compile.
+    if (options.cpuProgram == nullptr || options.cpuProgram->vs == nullptr ||
+        options.cpuProgram->ps == nullptr) {
+        throw std::runtime_error("launcher HLSL");
+    }
+    return std::make_unique<CpuRenderDevice>(surface, *options.cpuProgram);
 }
 
 } // namespace platform
