@@ -84,15 +84,21 @@ struct EntryState {
     bool quiet = false;
 };
 
+// Per-monitor DPI awareness, then the UI thread's COM apartment: the start of every mode that
+// makes a window.
+void enterDesktopSession(platform::ComApartment& com) {
+    platform::declarePerMonitorDpiAwareness();
+    if (!com.initialize()) {
+        throw std::runtime_error("launcher COM");
+    }
+}
+
 int runCapture(EntryState& state, const std::vector<std::wstring>& arguments) {
     state.quiet = true;
     const CaptureRequest request = parseCaptureRequest(arguments);
     requireNoLinkInPath(request.pngPath);
-    platform::declarePerMonitorDpiAwareness();
     platform::ComApartment com;
-    if (!com.initialize()) {
-        throw std::runtime_error("launcher COM");
-    }
+    enterDesktopSession(com);
     AppSession session;
     session.start(state.context);
     // The renderer that draws the requested page does not exist yet.
@@ -110,11 +116,8 @@ int runWindow(EntryState& state) {
     case platform::SingleInstanceLock::Result::acquired:
         break;
     }
-    platform::declarePerMonitorDpiAwareness();
     platform::ComApartment com;
-    if (!com.initialize()) {
-        throw std::runtime_error("launcher COM");
-    }
+    enterDesktopSession(com);
     AppSession session;
     session.start(state.context);
     // The window and its main loop are not built yet: the launcher closes at once.

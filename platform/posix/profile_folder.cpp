@@ -1,5 +1,4 @@
 #include "platform/profile_folder.h"
-#include "platform/clock.h"
 #include "platform/posix/handle_object.h"
 #include "platform/system_error.h"
 
@@ -256,15 +255,6 @@ std::vector<std::filesystem::path> ProfileFolders::listFolder(const HeldFolder& 
     }
     ::closedir(listing);
     return names;
-}
-
-void ProfileFolders::pause(std::uint32_t milliseconds) {
-    sleepMilliseconds(milliseconds);
-}
-
-ProfileFolders& systemProfileFolders() {
-    static ProfileFolders folders;
-    return folders;
 }
 
 } // namespace platform

@@ -1,5 +1,4 @@
 #include "platform/profile_folder.h"
-#include "platform/clock.h"
 #include "platform/system_error.h"
 
 #include <windows.h>
@@ -149,15 +148,6 @@ std::vector<std::filesystem::path> ProfileFolders::listFolder(const HeldFolder& 
         names.push_back(entry.path().filename());
     }
     return names;
-}
-
-void ProfileFolders::pause(std::uint32_t milliseconds) {
-    sleepMilliseconds(milliseconds);
-}
-
-ProfileFolders& systemProfileFolders() {
-    static ProfileFolders folders;
-    return folders;
 }
 
 } // namespace platform
