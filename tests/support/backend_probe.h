@@ -2,8 +2,8 @@
 // The one way in for tests to the backend's private state. Each operation stages one state that
 // the public operations reach only through real processes, files or time (a running game, a
 // running setup, a job in any state, the queue, the requirements result, the interpreter
-// command, the selected game), or reads a field that no public operation shows. The product
-// defines no probe.
+// command, the selected game, the status line), or reads a field that no public operation shows.
+// The product defines no probe.
 #include "backend/backend.h"
 #include "platform/child_process.h"
 
@@ -12,11 +12,17 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace qxlauncher {
 
 class BackendProbe {
 public:
+    // The status line as if an operation had left this sentence (or none).
+    static void stageStatus(Backend& backend, std::wstring sentence) {
+        backend.status = std::move(sentence);
+    }
+
     // --- The selected game and its preferences ---
 
     static Config& config(Backend& backend) { return backend.config; }
