@@ -41,6 +41,17 @@ void BM_PageFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PageFrame)->Unit(benchmark::kMillisecond);
 
+// The launcher window's frame today: the ground over the whole design space.
+void BM_GroundFrame(benchmark::State& state) {
+    Renderer& r = pageRenderer();
+    for (auto _ : state) {
+        r.beginFrame();
+        r.fillRect({0, 0, 1536, 1024}, ColorF{0.028f, 0.027f, 0.032f, 1});
+        r.endFrame(0);
+    }
+}
+BENCHMARK(BM_GroundFrame)->Unit(benchmark::kMillisecond);
+
 void BM_CapturePng(benchmark::State& state) {
     Renderer& r = pageRenderer();
     drawPage(r);

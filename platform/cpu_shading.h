@@ -103,6 +103,10 @@ struct Texture2D {
     }
 
     float4 Sample(float2 uv) const {
+        // One texel: every tap is the same and the blend of equal taps is that texel.
+        if (width == 1 && height == 1 && std::isfinite(uv.x) && std::isfinite(uv.y)) {
+            return texel(0, 0);
+        }
         const float fx = uv.x * static_cast<float>(width) - 0.5f;
         const float fy = uv.y * static_cast<float>(height) - 0.5f;
         const float x0 = std::floor(fx);

@@ -215,6 +215,11 @@ private:
         const float sg = hlsl::saturate(source.y);
         const float sb = hlsl::saturate(source.z);
         const float sa = hlsl::saturate(source.w);
+        if (sa >= 1.0f) {
+            // Opaque: the target's share is zero.
+            target = packColor(sr, sg, sb, 1.0f);
+            return;
+        }
         constexpr float unit = 1.0f / 255.0f;
         const float dr = static_cast<float>((target >> 16) & 0xFF) * unit;
         const float dg = static_cast<float>((target >> 8) & 0xFF) * unit;
