@@ -38,4 +38,7 @@ std::optional<std::uint32_t> windowProcessId(WindowHandle window);
 // Posts a close request (WM_CLOSE) to the window; never waits for it to be handled.
 void postWindowClose(WindowHandle window);
 
+// Brings the window to the foreground (SetForegroundWindow).
+void bringWindowToForeground(WindowHandle window);
+
 } // namespace platform

@@ -71,10 +71,9 @@ struct Renderer::Impl {
         recording.draws.reserve(8192);
     }
 
-    void create() {
+    void create(const platform::FontAtlas& atlas) {
         whiteTexture = createTexture(1, 1, {0xFFFFFFFFu});
         resize();
-        platform::FontAtlas atlas = platform::buildFontAtlas();
         glyphAdvance = atlas.glyphAdvance;
         fontTexture = createTexture(platform::fontAtlasSide, platform::fontAtlasSide, atlas.pixels);
     }
@@ -229,12 +228,17 @@ Renderer::Renderer(const platform::RenderSurface& surface, RendererOptions optio
     deviceOptions.cpuProgram = &hlsl::launcherLayersCpuProgram;
     deviceOptions.capture = options.capture;
     impl_ = std::make_unique<Impl>(platform::createRenderDevice(surface, deviceOptions));
-    impl_->create();
+    impl_->create(platform::buildFontAtlas());
 }
 
 Renderer::Renderer(std::unique_ptr<platform::RenderDevice> device)
     : impl_(std::make_unique<Impl>(std::move(device))) {
-    impl_->create();
+    impl_->create(platform::buildFontAtlas());
+}
+
+Renderer::Renderer(std::unique_ptr<platform::RenderDevice> device, const platform::FontAtlas& atlas)
+    : impl_(std::make_unique<Impl>(std::move(device))) {
+    impl_->create(atlas);
 }
 
 Renderer::~Renderer() {

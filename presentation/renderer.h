@@ -2,6 +2,7 @@
 // The launcher window's immediate-mode 2-D renderer. Drawing is in design units: 1024 high and
 // 1536 to 1820.4445 wide, centred and letterboxed in the client area. Each frame is recorded as
 // a list and executed by the render device (Direct3D 12 on Windows, the CPU device on Linux).
+#include "platform/font_atlas.h"
 #include "platform/render_device.h"
 
 #include <cstdint>
@@ -51,6 +52,8 @@ public:
     explicit Renderer(const platform::RenderSurface& surface, RendererOptions options = {});
     // Runs over a given device (tests).
     explicit Renderer(std::unique_ptr<platform::RenderDevice> device);
+    // Over a given device with a given font (tests that measure text without a system font).
+    Renderer(std::unique_ptr<platform::RenderDevice> device, const platform::FontAtlas& atlas);
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
     ~Renderer();

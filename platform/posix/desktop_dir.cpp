@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <signal.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -49,6 +50,14 @@ void unregisterDesktopWindow(const DesktopWindow& window) {
     std::filesystem::remove(window.file, ignored);
 }
 
+WindowHandle windowHandleOf(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::lstat(file.c_str(), &info) != 0) {
+        return nullptr;
+    }
+    return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(info.st_ino));
+}
+
 std::vector<DesktopWindow> listDesktopWindows() {
     std::vector<DesktopWindow> windows;
     std::error_code error;
@@ -56,7 +65,8 @@ std::vector<DesktopWindow> listDesktopWindows() {
          std::filesystem::directory_iterator(desktopFolder() / "windows", error)) {
         const std::string name = entry.path().filename().string();
         const auto dot = name.rfind('.');
-        if (dot == std::string::npos || entry.path().extension() == ".requests") {
+        if (dot == std::string::npos || entry.path().extension() == ".requests" ||
+            entry.path().extension() == ".taken") {
             continue;
         }
         DesktopWindow window;
@@ -87,6 +97,26 @@ std::optional<DesktopWindow> findDesktopWindow(const std::wstring& windowClass) 
 void postDesktopRequest(const DesktopWindow& window, const std::string& request) {
     std::ofstream(window.file.string() + ".requests", std::ios::binary | std::ios::app)
         << request << '\n';
+}
+
+std::vector<std::string> takeDesktopRequests(const DesktopWindow& window) {
+    const std::filesystem::path posted = window.file.string() + ".requests";
+    const std::filesystem::path taken = window.file.string() + ".taken";
+    // The rename takes the file whole, so a line appended meanwhile lands in a new file.
+    std::error_code error;
+    std::filesystem::rename(posted, taken, error);
+    if (error) {
+        return {};
+    }
+    std::vector<std::string> requests;
+    std::ifstream stream(taken, std::ios::binary);
+    std::string line;
+    while (std::getline(stream, line)) {
+        requests.push_back(line);
+    }
+    stream.close();
+    std::filesystem::remove(taken, error);
+    return requests;
 }
 
 } // namespace platform::posix

@@ -13,16 +13,6 @@ namespace platform {
 
 namespace {
 
-// A stand-in window is a file of the desktop folder; its handle is the file's inode, which a
-// window registered anew does not keep.
-WindowHandle handleOfWindowFile(const std::filesystem::path& file) {
-    struct stat info {};
-    if (::lstat(file.c_str(), &info) != 0) {
-        return nullptr;
-    }
-    return reinterpret_cast<WindowHandle>(static_cast<std::uintptr_t>(info.st_ino));
-}
-
 std::optional<std::uint32_t> parentOf(const std::filesystem::path& statFile) {
     std::ifstream stream(statFile);
     std::string line;
@@ -79,7 +69,7 @@ std::vector<TopLevelWindow> listTopLevelWindows() {
     std::vector<TopLevelWindow> windows;
     for (const auto& desktopWindow : posix::listDesktopWindows()) {
         TopLevelWindow window;
-        window.window = handleOfWindowFile(desktopWindow.file);
+        window.window = posix::windowHandleOf(desktopWindow.file);
         if (window.window == nullptr) {
             continue;
         }
@@ -98,20 +88,32 @@ std::optional<std::uint32_t> windowProcessId(WindowHandle window) {
         return std::nullopt;
     }
     for (const auto& desktopWindow : posix::listDesktopWindows()) {
-        if (handleOfWindowFile(desktopWindow.file) == window) {
+        if (posix::windowHandleOf(desktopWindow.file) == window) {
             return desktopWindow.processId;
         }
     }
     return std::nullopt;
 }
 
-void postWindowClose(WindowHandle window) {
+namespace {
+
+void postRequest(WindowHandle window, const std::string& request) {
     for (const auto& desktopWindow : posix::listDesktopWindows()) {
-        if (handleOfWindowFile(desktopWindow.file) == window) {
-            posix::postDesktopRequest(desktopWindow, "close");
+        if (posix::windowHandleOf(desktopWindow.file) == window) {
+            posix::postDesktopRequest(desktopWindow, request);
             return;
         }
     }
+}
+
+} // namespace
+
+void postWindowClose(WindowHandle window) {
+    postRequest(window, "close");
+}
+
+void bringWindowToForeground(WindowHandle window) {
+    postRequest(window, "foreground");
 }
 
 } // namespace platform

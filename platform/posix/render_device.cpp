@@ -1,10 +1,11 @@
 // The Linux stand-in of the graphics device: a CPU rasteriser that runs the C++ twin of the
 // shader it is handed, with Direct3D's rules (pixel centres, the top-left fill rule, 8 bits of
 // sub-pixel precision, straight-alpha blending into a B8G8R8A8_UNORM target, linear clamped
-// sampling).
+// sampling), and copies each frame into the launcher's SDL window when it draws for one.
 #include "platform/render_device.h"
 
 #include "platform/cpu_shading.h"
+#include "platform/posix/sdl_window.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,15 +64,20 @@ bool isTopLeft(const RasterVertex& a, const RasterVertex& b) {
 class CpuRenderDevice final : public RenderDevice {
 public:
     CpuRenderDevice(const RenderSurface& surface, const hlsl::CpuShaderProgram& program)
-        : program_(program), surfaceWidth_(surface.offscreenWidth),
+        : program_(program), window_(surface.window), surfaceWidth_(surface.offscreenWidth),
           surfaceHeight_(surface.offscreenHeight) {
-        if (surface.window != nullptr) {
+        if (window_ != nullptr && !posix::isLauncherWindow(window_)) {
             throw std::runtime_error("launcher flip swapchain");
         }
         textures_.reserve(maxTextureSlots);
     }
 
-    ClientSize clientSize() override { return {surfaceWidth_, surfaceHeight_}; }
+    ClientSize clientSize() override {
+        if (window_ != nullptr) {
+            return posix::launcherWindowClientSize(window_);
+        }
+        return {surfaceWidth_, surfaceHeight_};
+    }
 
     void resizeBuffers(int width, int height) override {
         width_ = width;
@@ -98,6 +104,9 @@ public:
         }
         for (const DrawCommand& draw : frame.draws) {
             rasterise(draw);
+        }
+        if (window_ != nullptr) {
+            posix::presentToLauncherWindow(window_, frame_, width_, height_);
         }
     }
 
@@ -236,6 +245,7 @@ private:
     static std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
 
     hlsl::CpuShaderProgram program_;
+    WindowHandle window_;
     int surfaceWidth_;
     int surfaceHeight_;
     int width_ = 0;

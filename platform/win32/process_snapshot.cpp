@@ -77,4 +77,8 @@ void postWindowClose(WindowHandle window) {
     ::PostMessageW(static_cast<HWND>(window), WM_CLOSE, 0, 0);
 }
 
+void bringWindowToForeground(WindowHandle window) {
+    ::SetForegroundWindow(static_cast<HWND>(window));
+}
+
 } // namespace platform

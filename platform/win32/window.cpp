@@ -1,0 +1,237 @@
+// The launcher's borderless user32 window, its window procedure (the messages the main loop
+// needs), the message loop and the waitable frame timer.
+#include "platform/window.h"
+
+#include "platform/handle.h"
+
+#include <windows.h>
+
+#include <exception>
+#include <stdexcept>
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace platform {
+namespace {
+
+constexpr DWORD windowedStyle =
+    WS_POPUP | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr int minimumTrackWidth = 768;
+constexpr int minimumTrackHeight = 512;
+
+ScreenRect fromRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+WindowEvents* eventsOf(HWND window) {
+    return reinterpret_cast<WindowEvents*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT handleMessage(WindowEvents& events, HWND window, UINT message, WPARAM wParam,
+                      LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_KILLFOCUS:
+        events.onKillFocus();
+        return 0;
+    case WM_ACTIVATEAPP:
+        events.onActivateApp(wParam != 0);
+        return 0;
+    case WM_PAINT: {
+        // The main loop draws the frames.
+        PAINTSTRUCT paint{};
+        ::BeginPaint(window, &paint);
+        ::EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_CLOSE:
+        events.onCloseRequest();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = minimumTrackWidth;
+        info->ptMinTrackSize.y = minimumTrackHeight;
+        return 0;
+    }
+    case WM_NCCALCSIZE:
+        // The client area is the whole window: no frame, no caption.
+        return 0;
+    default:
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    WindowEvents* events = eventsOf(window);
+    if (events == nullptr) {
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+    try {
+        return handleMessage(*events, window, message, wParam, lParam);
+    } catch (const std::exception& error) {
+        events->onMessageError(error.what());
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+class Win32Window final : public LauncherWindow {
+public:
+    explicit Win32Window(HWND window) : window_(window) {}
+    ~Win32Window() override {
+        if (::IsWindow(window_)) {
+            ::DestroyWindow(window_);
+        }
+    }
+
+    WindowHandle handle() const override { return window_; }
+    bool exists() const override { return ::IsWindow(window_) != FALSE; }
+    void destroy() override { ::DestroyWindow(window_); }
+
+    void show(ShowCommand command) override {
+        switch (command) {
+        case ShowCommand::show:
+            ::ShowWindow(window_, SW_SHOW);
+            break;
+        case ShowCommand::restore:
+            ::ShowWindow(window_, SW_RESTORE);
+            break;
+        case ShowCommand::minimize:
+            ::ShowWindow(window_, SW_MINIMIZE);
+            break;
+        }
+    }
+
+    void update() override { ::UpdateWindow(window_); }
+    bool iconic() const override { return ::IsIconic(window_) != FALSE; }
+    bool foreground() const override { return ::GetForegroundWindow() == window_; }
+    void bringToForeground() override { ::SetForegroundWindow(window_); }
+
+    ScreenRect windowRect() const override {
+        RECT rect{};
+        ::GetWindowRect(window_, &rect);
+        return fromRect(rect);
+    }
+
+    void enterFullscreen() override {
+        HMONITOR monitor = ::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST);
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        ::GetMonitorInfoW(monitor, &info);
+        ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(WS_POPUP | WS_VISIBLE));
+        const RECT& full = info.rcMonitor;
+        ::SetWindowPos(window_, nullptr, full.left, full.top, full.right - full.left,
+                       full.bottom - full.top, SWP_FRAMECHANGED);
+    }
+
+    void leaveFullscreen(const ScreenRect& rect) override {
+        ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(windowedStyle | WS_VISIBLE));
+        ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.width(), rect.height(),
+                       SWP_FRAMECHANGED | SWP_NOZORDER);
+    }
+
+    void place(const ScreenRect& rect) override {
+        ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.width(), rect.height(),
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+private:
+    HWND window_;
+};
+
+class Win32MessageLoop final : public MessageLoop {
+public:
+    Win32MessageLoop() {
+        timer_.reset(::CreateWaitableTimerExW(
+            nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS));
+        if (!timer_.valid()) {
+            timer_.reset(::CreateWaitableTimerW(nullptr, FALSE, nullptr));
+        }
+        if (!timer_.valid()) {
+            throw std::runtime_error("launcher frame timer");
+        }
+    }
+
+    bool dispatchPending() override {
+        MSG message{};
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                return false;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        return true;
+    }
+
+    void setTimer(std::uint64_t dueIn100ns) override {
+        LARGE_INTEGER due{};
+        // A negative due time is relative to now.
+        due.QuadPart = -static_cast<LONGLONG>(dueIn100ns);
+        if (!::SetWaitableTimer(timer_.get(), &due, 0, nullptr, nullptr, FALSE)) {
+            throw std::runtime_error("launcher frame timer deadline");
+        }
+    }
+
+    void wait(bool withTimer, std::uint32_t timeoutMilliseconds) override {
+        HANDLE timer = timer_.get();
+        const DWORD result =
+            ::MsgWaitForMultipleObjectsEx(withTimer ? 1 : 0, withTimer ? &timer : nullptr,
+                                          timeoutMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result == WAIT_FAILED) {
+            throw std::runtime_error("launcher message wait");
+        }
+    }
+
+private:
+    UniqueHandle timer_;
+};
+
+} // namespace
+
+ScreenRect workArea() {
+    RECT rect{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &rect, 0);
+    return fromRect(rect);
+}
+
+std::unique_ptr<LauncherWindow> createLauncherWindow(const WindowRequest& request,
+                                                     WindowEvents& events) {
+    const ScreenRect& rect = request.rect;
+    const std::wstring& windowClass = request.windowClass;
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSW description{};
+    description.style = 0;
+    description.lpfnWndProc = windowProc;
+    description.hInstance = instance;
+    description.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    description.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    description.lpszClassName = windowClass.c_str();
+    if (::RegisterClassW(&description) == 0 && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw std::runtime_error("launcher class");
+    }
+    HWND window = ::CreateWindowExW(WS_EX_APPWINDOW, windowClass.c_str(), request.title.c_str(),
+                                    windowedStyle, rect.left, rect.top, rect.width(), rect.height(),
+                                    nullptr, nullptr, instance, &events);
+    if (window == nullptr) {
+        throw std::runtime_error("launcher window");
+    }
+    return std::make_unique<Win32Window>(window);
+}
+
+std::unique_ptr<MessageLoop> createMessageLoop(LauncherWindow&) {
+    return std::make_unique<Win32MessageLoop>();
+}
+
+} // namespace platform

@@ -1,0 +1,112 @@
+#pragma once
+// The launcher's own window and the UI thread's message queue. Windows: a borderless user32
+// window of the class "QxArcadeCollection", its window procedure, the message loop and a
+// waitable frame timer. Linux: an SDL2 window (video and events; SDL_VIDEODRIVER chooses the
+// driver, else SDL takes a display's or its offscreen one), with SIGTERM, SIGINT and the desktop
+// folder's close request standing for WM_CLOSE.
+#include "platform/handle.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace platform {
+
+// Screen pixels, right and bottom exclusive.
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// What the window hands its owner, on the UI thread. The handlers run inside the window
+// procedure; an error of the standard family that escapes one is given to onMessageError and
+// the message goes on to the system's default handling.
+class WindowEvents {
+public:
+    // WM_CLOSE, and on Linux the window's close button, SIGTERM, SIGINT and a close request
+    // posted through the desktop folder.
+    virtual void onCloseRequest() = 0;
+    // WM_ACTIVATEAPP: the launcher became the active application, or stopped being it.
+    virtual void onActivateApp(bool active) = 0;
+    // WM_KILLFOCUS.
+    virtual void onKillFocus() = 0;
+    // Must not throw.
+    virtual void onMessageError(const char* text) noexcept = 0;
+
+protected:
+    ~WindowEvents() = default;
+};
+
+enum class ShowCommand { show, restore, minimize };
+
+// The launcher's top-level window. Destroying the object destroys the window if it still
+// exists.
+class LauncherWindow {
+public:
+    virtual ~LauncherWindow() = default;
+
+    // The handle the renderer presents to and raw input is registered for.
+    virtual WindowHandle handle() const = 0;
+    // IsWindow: false once the window was destroyed.
+    virtual bool exists() const = 0;
+    // DestroyWindow; WM_DESTROY posts the quit message that ends the message loop.
+    virtual void destroy() = 0;
+    virtual void show(ShowCommand command) = 0;
+    // UpdateWindow.
+    virtual void update() = 0;
+    // IsIconic.
+    virtual bool iconic() const = 0;
+    // The window is the foreground window.
+    virtual bool foreground() const = 0;
+    // SetForegroundWindow.
+    virtual void bringToForeground() = 0;
+    // GetWindowRect.
+    virtual ScreenRect windowRect() const = 0;
+    // Borderless fullscreen over the whole rectangle of the window's monitor (not the work area).
+    virtual void enterFullscreen() = 0;
+    // The windowed style again, at the rectangle.
+    virtual void leaveFullscreen(const ScreenRect& rect) = 0;
+    // Moves and sizes the window without activating it or changing its Z order.
+    virtual void place(const ScreenRect& rect) = 0;
+};
+
+// The primary monitor's work area (zeroed when the system does not say).
+ScreenRect workArea();
+
+struct WindowRequest {
+    ScreenRect rect;
+    std::wstring windowClass;
+    std::wstring title;
+};
+
+// Registers the window class ("launcher class") and creates the window hidden at the rectangle
+// ("launcher window"). The events must outlive the window.
+std::unique_ptr<LauncherWindow> createLauncherWindow(const WindowRequest& request,
+                                                     WindowEvents& events);
+
+// The UI thread's message queue and the frame timer of the main loop.
+class MessageLoop {
+public:
+    virtual ~MessageLoop() = default;
+
+    // Dispatches every waiting message; false once the quit message arrived.
+    virtual bool dispatchPending() = 0;
+    // Arms the frame timer to fire after this many 100-ns units ("launcher frame timer
+    // deadline").
+    virtual void setTimer(std::uint64_t dueIn100ns) = 0;
+    // Waits until a message is waiting (or already was), the armed timer fired when `withTimer`,
+    // or the timeout passed ("launcher message wait").
+    virtual void wait(bool withTimer, std::uint32_t timeoutMilliseconds) = 0;
+};
+
+// The message loop of the thread that created the window, with a high-resolution frame timer,
+// else an ordinary one ("launcher frame timer").
+std::unique_ptr<MessageLoop> createMessageLoop(LauncherWindow& window);
+
+} // namespace platform
