@@ -1,28 +1,242 @@
 #pragma once
-// The launcher application object: owns the backend for the window's whole life.
+// The launcher application object of the window and the capture modes. It owns the backend, the
+// renderer and the menu music, and holds every piece of UI state: navigation, the Settings
+// editing copies, controller state, the status line shown, the build receipts and the games'
+// "ready to play" flags. Pages draw from this state (app/pages), input acts on it (app/input);
+// the main loop (app/loop) ticks it and draws its frames.
+#include "app/hit_region.h"
+#include "app/loop/backend_tick.h"
+#include "app/loop/music_volume.h"
+#include "app/navigation.h"
+#include "backend/cmos/adjustments.h"
 #include "backend/backend.h"
+#include "backend/preferences/config.h"
+#include "backend/game_table.h"
+#include "backend/preferences/launcher_files.h"
+#include "backend/setup/setup_pipeline.h"
 #include "backend/startup_context.h"
+#include "platform/controllers.h"
+#include "platform/desktop.h"
+#include "platform/window.h"
+#include "presentation/menu_music.h"
+#include "presentation/renderer.h"
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <future>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace lumenark {
 
-class App {
+using GameFlags = std::array<bool, qxlauncher::gameCount>;
+
+// What the App runs on. The system's by default; tests give clocks they step, a recording
+// desktop, no controllers and a poll task of their own.
+struct AppServices {
+    std::function<std::uint64_t()> tickMilliseconds; // GetTickCount64
+    std::function<std::uint64_t()> monotonic100ns;
+    std::function<void(std::uint32_t)> sleepMilliseconds;
+    std::shared_ptr<platform::Desktop> desktop;
+    std::function<std::unique_ptr<platform::Controllers>()> loadControllers;
+    // The background poll's task, run on a thread of its own.
+    std::function<GameFlags(const qxlauncher::StartupContext&)> pollGames;
+};
+
+AppServices systemAppServices();
+
+// The background poll's task: a backend of its own asks, for each game, whether the installed
+// package is available and intact.
+GameFlags pollGameAvailability(const qxlauncher::StartupContext& context);
+
+// The design height of every frame, and the width when there is no renderer.
+inline constexpr float designHeight = 1024.0f;
+inline constexpr float defaultDesignWidth = 1536.0f;
+inline constexpr std::uint64_t clickDuckMilliseconds = 320;
+inline constexpr std::uint32_t gameCloseRetryMilliseconds = 100;
+
+// What the main loop does on a turn after the music got its volume.
+struct LoopTurn {
+    bool fading = false; // the music still fades out
+    bool drawFrame = false;
+};
+
+class App final : public platform::WindowEvents, private TickHost {
 public:
-    explicit App(const qxlauncher::StartupContext& context);
+    App(const qxlauncher::StartupContext& context, AppServices services);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
+    // Tears down as shutdown does; an error is swallowed here (it may run while another error
+    // unwinds), so the owner calls shutdown first on the normal path.
     ~App();
 
-    // Tears down in order; errors propagate to the caller. Safe to call more than once.
+    // The teardown in its order; errors reach the caller. Later calls do nothing.
     void shutdown();
 
-    qxlauncher::Backend& backend() { return *backend_; }
-    const std::filesystem::path& projectRoot() const { return context_.projectRoot; }
+    // Wiring by the entry point: the window once created, the renderer it draws with (owned), the
+    // menu music once the window shows ("menu-music unavailable: " and silence on any error).
+    void attachWindow(platform::LauncherWindow* window) { window_ = window; }
+    void attachRenderer(std::unique_ptr<Renderer> renderer) { renderer_ = std::move(renderer); }
+    void startMenuMusic();
+
+    // Lifecycle, selection and Settings.
+    void refreshBuilds() override;
+    void openSettings();
+    void selectGame(int game);
+    bool hasRemastered() const;
+
+    // Window and main loop.
+    void setFullscreen(bool on);
+    // The 200-ms backend tick when it is due; an error of the background poll comes out here.
+    void tick();
+    // XInput and HID pads; called on every loop turn (filled in with the input handling).
+    void pollControllers();
+    // Gives the music its volume for this turn and says whether a frame is drawn.
+    LoopTurn musicTurn();
+    // One whole frame: ground, page, chrome (the pages fill in the last two).
+    void render(double seconds, bool capture);
+    // The capture frame's state: reduced motion on, the Settings page and tab, the section.
+    void prepareCapture(bool settingsOpen, SettingsTab tab, std::optional<NavSection> section);
+    // The close action of the title bar's close control (also WM_CLOSE): while a game runs the
+    // launcher asks it to close and waits in the closing state, else the window is destroyed.
+    void requestClose();
+
+    // platform::WindowEvents.
+    void onCloseRequest() override { requestClose(); }
+    void onActivateApp(bool active) override;
+    void onKillFocus() override;
+    void onMessageError(const char* text) noexcept override;
+
+    // State for pages, input and tests.
+    qxlauncher::Backend& backend() { return backend_; }
+    const qxlauncher::Backend& backend() const { return backend_; }
+    const std::filesystem::path& projectRoot() const { return backend_.root(); }
+    Renderer* renderer() const { return renderer_.get(); }
+    MenuMusic* music() const { return music_.get(); }
+    platform::LauncherWindow* window() const { return window_; }
+    float designWidth() const;
+    const std::vector<HitRegion>& hitRegions() const { return hitRegions_; }
+    int selectedGame() const { return selectedGame_; }
+    int loadedGame() const { return loadedGame_; }
+    NavSection section() const { return section_; }
+    bool settingsOpen() const { return settingsOpen_; }
+    SettingsTab settingsTab() const { return settingsTab_; }
+    int focusPosition() const { return focusPosition_; }
+    int focusedControl() const { return focusedControl_; }
+    bool closing() const { return closing_; }
+    bool active() const { return active_; }
+    bool fullscreen() const { return fullscreen_; }
+    bool gameSettingsLoaded() const { return gameSettingsLoaded_; }
+    bool editedRemastered() const { return editedRemastered_; }
+    const std::wstring& statusLine() const { return statusShown_; }
+    const std::array<qxlauncher::LatestBuild, qxlauncher::gameCount>& builds() const {
+        return builds_;
+    }
+    const std::vector<std::wstring>& digestKinds(int game) const {
+        return digestKinds_.at(static_cast<std::size_t>(game));
+    }
+    const GameFlags& readyFlags() const { return ready_; }
+    bool extendedVideo() const { return extendedVideo_; }
+    bool remasteredChoice(int game) const {
+        return remasteredChoice_.at(static_cast<std::size_t>(game));
+    }
+    bool pollPending() override { return pendingPoll_.valid(); }
+    const TickState& tickState() const { return tick_; }
+    const qxlauncher::Config& editConfig() const { return editConfig_; }
+    const qxlauncher::GameAdjustments& editAdjustments() const { return editAdjustments_; }
+    const qxlauncher::LauncherPreferences& appliedPreferences() const { return applied_; }
+    const qxlauncher::LauncherPreferences& editedPreferences() const { return edited_; }
+    const qxlauncher::ControlBindings& editBindings() const { return editBindings_; }
+    std::uint64_t creationTime() const { return creationTime_; }
+    std::uint64_t tickMilliseconds() const { return services_.tickMilliseconds(); }
+    std::uint64_t monotonic100ns() const { return services_.monotonic100ns(); }
 
 private:
-    qxlauncher::StartupContext context_;
-    std::unique_ptr<qxlauncher::Backend> backend_;
+    // TickHost: the tick's steps on the backend, this App and the window.
+    bool isGameRunning() override { return backend_.isGameRunning(); }
+    void pollRunningGame() override { backend_.pollRunningGame(); }
+    bool isSetupBusy() override { return backend_.isSetupBusy(); }
+    std::wstring backendStatus() override { return backend_.statusText(); }
+    std::uint32_t lastExitCode() override { return backend_.lastExitCode(); }
+    bool gameWindowKnown() override { return backend_.gameWindow() != nullptr; }
+    void requestGameClose() override { backend_.requestGameClose(); }
+    void showStatus(const std::wstring& text) override { statusShown_ = text; }
+    bool collectPoll() override;
+    void startPoll() override;
+    void restoreLauncher() override;
+    void stepAsideForGame() override;
+    void destroyWindow() override;
+    void logEvent(const std::string& event) override;
+
+    void loadStartupState();
+    void chooseStartSection();
+    void selectOtherGame(int game);
+    void switchEdition(int game);
+    void resetInputHold();
+    // The frame's decoration: the bezel switch of the edition on show.
+    bool decorationWanted() const;
+    // The focus list's entry at the focus position (-1 until the pages give focus lists).
+    int focusedControlAtPosition() const { return -1; }
+    // The frame between the ground and the end: the section's page (or Settings) and the
+    // chrome around it. Filled in by the pages.
+    void drawPage(double seconds, bool capture);
+    void drawChrome();
+
+    AppServices services_;
+
+    // The fields in their order; the grouping of the Part's list, with the tick's own fields in
+    // `tick_`.
+    platform::LauncherWindow* window_ = nullptr;
+    qxlauncher::Backend backend_;
+    std::unique_ptr<Renderer> renderer_;
+    std::unique_ptr<MenuMusic> music_;
+    std::vector<HitRegion> hitRegions_;
+    int selectedGame_ = 0;
+    int loadedGame_ = -1;
+    int hoveredControl_ = -1;
+    int pressedControl_ = -1;
+    int focusPosition_ = 0;
+    SettingsTab settingsTab_ = SettingsTab::video;
+    NavSection section_ = NavSection::overview;
+    int overviewStepsGame_ = 0;
+    int romReportGame_ = 0;
+    bool settingsOpen_ = false;
+    bool closing_ = false;
+    bool active_ = true;
+    bool fullscreen_ = false;
+    platform::ScreenRect rememberedWindow_;
+    bool padArmed_ = false;
+    std::array<qxlauncher::LatestBuild, qxlauncher::gameCount> builds_{};
+    std::array<std::vector<std::wstring>, qxlauncher::gameCount> digestKinds_{};
+    // Controllers: XInput (null without it) and the state the input handling keeps.
+    std::unique_ptr<platform::Controllers> controllers_;
+    std::uint32_t lastNavigationButtons_ = 0;
+    qxlauncher::Config editConfig_;
+    qxlauncher::GameAdjustments editAdjustments_;
+    qxlauncher::LauncherPreferences applied_;
+    qxlauncher::LauncherPreferences edited_;
+    bool gameSettingsLoaded_ = false;
+    bool rankingResetPending_ = false;
+    bool editedRemastered_ = false;
+    bool displayControlsShown_ = false;
+    qxlauncher::ControlBindings editBindings_;
+    int captureId_ = -1;
+    qxlauncher::PadButtons captureBaseline_ = 0;
+    std::wstring statusShown_;
+    float cursorX_ = -1.0f;
+    float cursorY_ = -1.0f;
+    std::uint64_t creationTime_ = 0;
+    bool inputSeen_ = false;
+    TickState tick_;
+    GameFlags ready_{};
+    bool extendedVideo_ = false;
+    std::array<bool, 2> remasteredChoice_{};
+    std::future<GameFlags> pendingPoll_;
+    int focusedControl_ = -1;
+    bool shutDown_ = false;
 };
 
 } // namespace lumenark

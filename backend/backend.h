@@ -63,6 +63,9 @@ public:
     // Per-game preferences and the setup choices kept in setup.cfg.
     bool loadPreferences(bool withAdjustments);
     bool selectGame(int game, bool withAdjustments);
+    // The selected game's preferences as loaded (the launcher edits a copy and may put one back).
+    Config& currentConfig() { return config; }
+    const Config& currentConfig() const { return config; }
     bool savePreferences();
     bool resetPreferences();
     bool setQx3Engine(std::int32_t edition);

@@ -1,4 +1,4 @@
-#include "app/diagnostic_session.h"
+#include "app/modes/diagnostic_session.h"
 #include "backend/launch/command_line.h"
 #include "tests/support/command_line_split.h"
 

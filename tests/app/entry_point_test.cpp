@@ -1,4 +1,4 @@
-#include "app/entry_point.h"
+#include "app/modes/entry_point.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The headless setup, run as the launcher itself over a fixture collection with the fake
 // interpreter on the child's PATH.
-#include "app/entry_point.h"
+#include "app/modes/entry_point.h"
 #include "platform/instance.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/project_root.h"

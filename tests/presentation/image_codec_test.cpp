@@ -1,8 +1,8 @@
 // PNG files out and images in, and the renderer's loading rule over them.
 #include "platform/image_codec.h"
 
-#include "recording_device.h"
 #include "tests/support/error_text.h"
+#include "tests/support/recording_device.h"
 
 #include "presentation/renderer.h"
 #include "tests/support/temp_folder.h"

@@ -2,8 +2,8 @@
 // packing of draws, lines, text layout, refusals and texture uploads.
 #include "presentation/renderer.h"
 
-#include "recording_device.h"
 #include "tests/support/error_text.h"
+#include "tests/support/recording_device.h"
 
 #include "platform/font_atlas.h"
 

@@ -1,4 +1,4 @@
-#include "app/diagnostic_session.h"
+#include "app/modes/diagnostic_session.h"
 
 #include "app/command_line_modes.h"
 #include "app/ui_event_log.h"

@@ -1,7 +1,7 @@
 // The headless setup "--prepare": one ROM folder in, the games built one after another, progress
 // lines on standard output, the final sentence on standard error and the outcome as exit code.
 #include "app/command_line_modes.h"
-#include "app/entry_point.h"
+#include "app/modes/entry_point.h"
 #include "backend/backend.h"
 #include "platform/clock.h"
 #include "platform/instance.h"

@@ -1,15 +1,21 @@
-#include "app/entry_point.h"
+#include "app/modes/entry_point.h"
 
 #include "app/app.h"
 #include "app/command_line_modes.h"
+#include "app/loop/main_loop.h"
+#include "app/loop/window_placement.h"
 #include "app/scoped_teardown.h"
 #include "app/ui_event_log.h"
 #include "platform/clock.h"
 #include "platform/desktop_session.h"
+#include "platform/hid_devices.h"
 #include "platform/instance.h"
 #include "platform/process.h"
 #include "platform/program_entry.h"
 #include "platform/text.h"
+#include "platform/window.h"
+#include "presentation/hid_input.h"
+#include "presentation/renderer.h"
 
 #include <array>
 #include <memory>
@@ -82,6 +88,7 @@ using AppSession = ScopedTeardown<App>;
 struct EntryState {
     qxlauncher::StartupContext context;
     bool quiet = false;
+    StartTimes times;
 };
 
 // Per-monitor DPI awareness, then the UI thread's COM apartment: the start of every mode that
@@ -93,16 +100,67 @@ void enterDesktopSession(platform::ComApartment& com) {
     }
 }
 
+// COM, the App, its window with raw input and its renderer, in the start-up order. The members
+// go in reverse order, also while an error unwinds: the window, then the App, then COM.
+class LauncherStart {
+public:
+    LauncherStart(EntryState& state, bool capture) {
+        enterDesktopSession(com_);
+        App& app = session_.start(state.context, systemAppServices());
+        platform::WindowRequest request;
+        request.rect = launcherWindowRect(platform::workArea(), capture);
+        request.windowClass = launcherWindowClass;
+        request.title = launcherWindowTitle;
+        window_ = platform::createLauncherWindow(request, app);
+        app.attachWindow(window_.get());
+        if (HidInput::instance().available()) {
+            platform::registerPadRawInput(window_->handle());
+        }
+        state.times.t1 = platform::monotonic100ns();
+        app.attachRenderer(std::make_unique<Renderer>(platform::RenderSurface{window_->handle()},
+                                                      RendererOptions{capture}));
+        state.times.t2 = platform::monotonic100ns();
+    }
+    LauncherStart(const LauncherStart&) = delete;
+    LauncherStart& operator=(const LauncherStart&) = delete;
+    ~LauncherStart() {
+        if (App* app = session_.get()) {
+            app->attachWindow(nullptr);
+        }
+    }
+
+    App& app() { return *session_.get(); }
+    platform::LauncherWindow& window() { return *window_; }
+
+    // The normal shutdown: the window if it still exists, the App (its errors reach the caller),
+    // COM.
+    void finish() {
+        app().attachWindow(nullptr);
+        window_.reset();
+        session_.finish();
+        com_.uninitialize();
+    }
+
+private:
+    platform::ComApartment com_;
+    AppSession session_;
+    std::unique_ptr<platform::LauncherWindow> window_;
+};
+
 int runCapture(EntryState& state, const std::vector<std::wstring>& arguments) {
     state.quiet = true;
     const CaptureRequest request = parseCaptureRequest(arguments);
     requireNoLinkInPath(request.pngPath);
-    platform::ComApartment com;
-    enterDesktopSession(com);
-    AppSession session;
-    session.start(state.context);
-    // The renderer that draws the requested page does not exist yet.
-    throw std::runtime_error("launcher capture unavailable");
+    LauncherStart start(state, true);
+    App& app = start.app();
+    start.window().place({0, 0, captureWidth, captureHeight});
+    app.prepareCapture(request.settingsOpen, request.tab, request.section);
+    app.render(1.0, true);
+    logUiEvent(state.context.projectRoot,
+               "capture-ready ms=" + startTimingText(platform::monotonic100ns(), state.times));
+    app.renderer()->capturePng(request.pngPath);
+    start.finish();
+    return 0;
 }
 
 int runWindow(EntryState& state) {
@@ -116,16 +174,9 @@ int runWindow(EntryState& state) {
     case platform::SingleInstanceLock::Result::acquired:
         break;
     }
-    platform::ComApartment com;
-    enterDesktopSession(com);
-    AppSession session;
-    session.start(state.context);
-    // The window and its main loop are not built yet: the launcher closes at once.
-    const unsigned presentedFrames = 0;
-    logUiEvent(state.context.projectRoot,
-               "launcher-close frames=" + std::to_string(presentedFrames));
-    session.finish();
-    com.uninitialize();
+    LauncherStart start(state, false);
+    runWindowSession(start.app(), start.window(), state.times);
+    start.finish();
     mutex.release();
     return 0;
 }
@@ -172,6 +223,7 @@ void reportFatal(const EntryState& state, const char* errorText) {
 
 int launcherMain() {
     lumenark::EntryState state;
+    state.times.t0 = platform::monotonic100ns();
     try {
         return lumenark::runEntry(state);
     } catch (const std::exception& error) {

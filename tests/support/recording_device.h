@@ -1,8 +1,10 @@
 #pragma once
 // A render device that keeps what the renderer hands it, so the renderer's arithmetic can be
 // checked without a GPU.
+#include "platform/font_atlas.h"
 #include "platform/render_device.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -30,6 +32,8 @@ struct DeviceLog {
     std::vector<RecordedTexture> textures;
     std::vector<RecordedFrame> frames;
     int waits = 0;
+    // Called after each frame is recorded (a test can act from inside the loop that draws).
+    std::function<void(std::size_t frameCount)> afterFrame;
 };
 
 class RecordingDevice final : public platform::RenderDevice {
@@ -46,6 +50,9 @@ public:
     }
     void executeFrame(const platform::FrameRecording& frame, std::uint8_t syncInterval) override {
         log_->frames.push_back({frame, syncInterval, frame.draws.data(), frame.draws.capacity()});
+        if (log_->afterFrame) {
+            log_->afterFrame(log_->frames.size());
+        }
     }
     std::vector<std::uint32_t> readBack(std::uint32_t& width, std::uint32_t& height) override {
         width = static_cast<std::uint32_t>(log_->client.width);
@@ -56,5 +63,17 @@ public:
 private:
     std::shared_ptr<DeviceLog> log_;
 };
+
+// A font whose every printable character advances by the same width (atlas pixels at the
+// atlas's character height), so text measures the same on every machine.
+inline platform::FontAtlas fixedAdvanceAtlas(float advance) {
+    platform::FontAtlas atlas;
+    atlas.pixels.assign(static_cast<std::size_t>(platform::fontAtlasSide) * platform::fontAtlasSide,
+                        0);
+    for (std::size_t code = 32; code < atlas.glyphAdvance.size(); ++code) {
+        atlas.glyphAdvance[code] = advance;
+    }
+    return atlas;
+}
 
 } // namespace testsupport

@@ -1,0 +1,15 @@
+#pragma once
+// A clickable region of a frame, by control id, in design units.
+
+namespace lumenark {
+
+struct HitRegion {
+    int id = -1;
+    float x = 0;
+    float y = 0;
+    float width = 0;
+    float height = 0;
+    bool enabled = false;
+};
+
+} // namespace lumenark

@@ -1,0 +1,95 @@
+#pragma once
+// An App over a fixture project root for tests: clocks the test steps, a recording desktop, no
+// controllers, a background poll of the test's own choosing and a renderer over a recording
+// device with a fixed-advance font. A fake window records what the App asks of it.
+#include "app/app.h"
+#include "platform/window.h"
+#include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+// One fake time behind both clocks of the App.
+struct FakeClock {
+    std::uint64_t now100ns = 10000000000ULL; // 1000 s after the system started
+    std::uint64_t tickMilliseconds() const { return now100ns / 10000; }
+    void advanceMilliseconds(std::uint64_t milliseconds) { now100ns += milliseconds * 10000; }
+};
+
+class RecordingDesktop final : public platform::Desktop {
+public:
+    void playSound(std::span<const std::uint8_t> waveImage) override {
+        played.push_back(waveImage.data());
+    }
+    void stopSound() override { ++stops; }
+
+    std::vector<const std::uint8_t*> played;
+    int stops = 0;
+};
+
+// Records each request as a word ("show", "restore", "minimize", "foreground", "destroy",
+// "fullscreen", "windowed", "place"); its state is the test's to set.
+class FakeWindow final : public platform::LauncherWindow {
+public:
+    platform::WindowHandle handle() const override { return nullptr; }
+    bool exists() const override { return alive; }
+    void destroy() override {
+        record("destroy");
+        alive = false;
+    }
+    void show(platform::ShowCommand command) override;
+    void update() override { record("update"); }
+    bool iconic() const override { return minimised; }
+    bool foreground() const override { return inForeground; }
+    void bringToForeground() override { record("foreground"); }
+    platform::ScreenRect windowRect() const override { return rect; }
+    void enterFullscreen() override;
+    void leaveFullscreen(const platform::ScreenRect& to) override;
+    void place(const platform::ScreenRect& to) override;
+
+    std::vector<std::string> calls;
+    bool alive = true;
+    bool minimised = false;
+    bool inForeground = true;
+    platform::ScreenRect rect{100, 50, 1482, 972};
+    platform::ScreenRect monitor{0, 0, 2560, 1440};
+
+private:
+    void record(const std::string& call) { calls.push_back(call); }
+};
+
+class AppFixture {
+public:
+    AppFixture();
+
+    lumenark::AppServices services();
+    // An App over the root with the recording renderer attached.
+    std::unique_ptr<lumenark::App> makeApp();
+
+    const std::filesystem::path& root() const { return root_.path(); }
+    // The UI events logged so far, without their tick counts.
+    std::vector<std::string> uiEvents() const;
+
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
+    std::shared_ptr<testsupport::DeviceLog> device = std::make_shared<testsupport::DeviceLog>();
+    std::function<lumenark::GameFlags(const qxlauncher::StartupContext&)> pollGames =
+        [](const qxlauncher::StartupContext&) { return lumenark::GameFlags{}; };
+    std::function<void(std::uint32_t)> sleep = [](std::uint32_t) {};
+    // The system's clocks instead of the fake one (for a loop that really waits).
+    bool systemClocks = false;
+
+private:
+    testsupport::TempFolder root_{"app"};
+};
+
+// Fixed advance of the test font, in atlas pixels (half the character height).
+inline constexpr float fixtureGlyphAdvance = 23.0f;
+
+} // namespace apptest
