@@ -1,0 +1,136 @@
+// The App while a game runs: a first-game session started through the stand-in system folder's
+// PowerShell, whose game keeps running while its hold file exists. (Only the Linux layer lets a
+// test choose the system folder; on Windows the system's own PowerShell would run.)
+#ifndef _WIN32
+#include "app/app.h"
+
+#include "platform/text.h"
+#include "tests/app/app_fixture.h"
+#include "tests/backend/game_test_fixture.h"
+#include "tests/support/package_fixtures.h"
+#include "tests/support/scoped_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace lumenark {
+namespace {
+
+using apptest::AppFixture;
+using apptest::FakeWindow;
+
+class RunningGame : public testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::writeQx1Package(fixture_.root(), false);
+        gametest::placeDouble("fake_powershell", system_ / "WindowsPowerShell/v1.0/powershell.exe");
+        const auto game = fixture_.root() / "fake-session-game/game";
+        gametest::placeDouble("fake_game", game);
+        hold_ = fixture_.root() / "game-hold";
+        testsupport::writeFile(hold_, "");
+        gametest::writeScenario(game, "window=never\nexit=3\nhold=" + hold_.string() + "\n");
+        testsupport::writeFile(testsupport::qx1ProductFolder(fixture_.root()) / "session.ps1",
+                               game.string() + "\n");
+        app_ = fixture_.makeApp();
+        app_->attachWindow(&window_);
+        ASSERT_TRUE(app_->backend().launchSelectedGame())
+            << platform::utf8FromWide(app_->backend().statusText());
+        ASSERT_TRUE(app_->backend().isGameRunning());
+    }
+    void TearDown() override {
+        std::filesystem::remove(hold_);
+        app_.reset();
+    }
+
+    bool logged(const std::string& event) const {
+        const auto events = fixture_.uiEvents();
+        return std::find(events.begin(), events.end(), event) != events.end();
+    }
+
+    // Ticks every 200 ms of the fake clock until the game's end was seen.
+    bool tickUntilReturned() {
+        return gametest::pollUntil(
+            [&] {
+                fixture_.clock->advanceMilliseconds(200);
+                app_->tick();
+            },
+            [&] { return !app_->backend().isGameRunning(); });
+    }
+
+    testsupport::TempFolder system_{"app-system"};
+    testsupport::ScopedEnvironment folder_{L"LUMENARK_SYSTEM_DIR", system_.path().wstring()};
+    AppFixture fixture_;
+    FakeWindow window_;
+    std::filesystem::path hold_;
+    std::unique_ptr<App> app_;
+};
+
+TEST_F(RunningGame, CabinetsAndSettingsWait) {
+    const std::wstring status = app_->statusLine();
+    app_->selectGame(2);
+    EXPECT_EQ(app_->loadedGame(), -1);
+    EXPECT_EQ(app_->statusLine(), status);
+    app_->openSettings();
+    EXPECT_FALSE(app_->settingsOpen());
+}
+
+TEST_F(RunningGame, NoPollWhileItRuns) {
+    int polls = 0;
+    fixture_.pollGames = [&](const qxlauncher::StartupContext&) {
+        ++polls;
+        return GameFlags{};
+    };
+    app_->tick();
+    EXPECT_FALSE(app_->pollPending());
+    EXPECT_EQ(polls, 0);
+}
+
+TEST_F(RunningGame, ClosingAsksTheGameAndTheLauncherClosesAfterIt) {
+    app_->requestClose();
+    EXPECT_TRUE(app_->closing());
+    EXPECT_EQ(app_->statusLine(), L"Closing the game and saving the profile...");
+    EXPECT_EQ(window_.calls, (std::vector<std::string>{"restore"}));
+    EXPECT_TRUE(window_.alive);
+
+    std::filesystem::remove(hold_);
+    ASSERT_TRUE(tickUntilReturned());
+    EXPECT_TRUE(logged("game-return exit=3"));
+    EXPECT_EQ(app_->statusLine(), app_->backend().statusText());
+    EXPECT_FALSE(window_.alive);
+    EXPECT_EQ(window_.calls.back(), "destroy");
+}
+
+TEST_F(RunningGame, TheEndOfAGameBringsTheLauncherBack) {
+    app_->tick();
+    std::filesystem::remove(hold_);
+    ASSERT_TRUE(tickUntilReturned());
+    EXPECT_TRUE(logged("game-return exit=3"));
+    const auto restore = std::find(window_.calls.begin(), window_.calls.end(), "restore");
+    ASSERT_NE(restore, window_.calls.end());
+    EXPECT_EQ(*(restore + 1), "foreground");
+    EXPECT_TRUE(window_.alive);
+}
+
+TEST_F(RunningGame, TeardownWaitsForTheGameAskingItToClose) {
+    int sleeps = 0;
+    fixture_.sleep = [&](std::uint32_t milliseconds) {
+        EXPECT_EQ(milliseconds, 100u);
+        // The game leaves once asked a first time.
+        if (++sleeps == 1) {
+            std::filesystem::remove(hold_);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    app_->shutdown();
+    EXPECT_GE(sleeps, 1);
+    EXPECT_FALSE(app_->backend().isGameRunning());
+    EXPECT_EQ(app_->backend().lastExitCode(), 3u);
+    EXPECT_TRUE(logged("exception-or-scope-shutdown"));
+}
+
+} // namespace
+} // namespace lumenark
+#endif
