@@ -38,10 +38,10 @@ App::App(const qxlauncher::StartupContext& context, AppServices services)
     creationTime_ = services_.monotonic100ns();
     controllers_ = services_.loadControllers();
     // The key bindings and controller masks start at their defaults (ControlBindings).
-    loadStartupState();
+    loadStartupState(context);
 }
 
-void App::loadStartupState() {
+void App::loadStartupState(const qxlauncher::StartupContext& context) {
     backend_.loadPreferences(false);
     editConfig_ = backend_.currentConfig();
     applied_ = qxlauncher::loadLauncherPreferences(backend_, backend_.currentConfig());
@@ -53,12 +53,12 @@ void App::loadStartupState() {
     extendedVideo_ = backend_.extendedVideoAvailable();
     remasteredChoice_[0] = backend_.currentConfig().Remastered;
     {
-        qxlauncher::Backend second(qxlauncher::StartupContext{backend_.root()});
+        qxlauncher::Backend second(context);
         second.selectGame(1, false);
         remasteredChoice_[1] = second.currentConfig().Remastered;
     }
     {
-        qxlauncher::Backend third(qxlauncher::StartupContext{backend_.root()});
+        qxlauncher::Backend third(context);
         third.selectGame(2, false);
         backend_.selectQx3Edition(third.qx3EditionSelected());
     }

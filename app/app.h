@@ -171,7 +171,7 @@ private:
     void destroyWindow() override;
     void logEvent(const std::string& event) override;
 
-    void loadStartupState();
+    void loadStartupState(const qxlauncher::StartupContext& context);
     void chooseStartSection();
     void selectOtherGame(int game);
     void switchEdition(int game);
