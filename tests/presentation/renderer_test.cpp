@@ -443,3 +443,20 @@ TEST_F(TextLayoutTest, WideCharactersDrawAsQuestionMarksAndControlsAsTracking) {
 
 } // namespace
 } // namespace lumenark
+
+namespace lumenark {
+namespace {
+
+TEST(GivenFont, MeasuresAndUploadsWithTheFontItWasGiven) {
+    const auto log = std::make_shared<testsupport::DeviceLog>();
+    Renderer renderer(std::make_unique<testsupport::RecordingDevice>(log),
+                      testsupport::fixedAdvanceAtlas(23.0f));
+    // Half the character height a character, whichever the character, plus the tracking.
+    EXPECT_FLOAT_EQ(renderer.measureText(L"Wi.", 20, 0), 30);
+    EXPECT_FLOAT_EQ(renderer.measureText(L"Wi.", 20, 1), 33);
+    ASSERT_EQ(log->textures.size(), 2u);
+    EXPECT_EQ(log->textures[1].width, platform::fontAtlasSide);
+}
+
+} // namespace
+} // namespace lumenark
