@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "tests/app/app_fixture.h"
 #include "tests/backend/game_test_fixture.h"
+#include "tests/support/error_text.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/scoped_environment.h"
 
@@ -129,6 +130,21 @@ TEST_F(RunningGame, TeardownWaitsForTheGameAskingItToClose) {
     EXPECT_FALSE(app_->backend().isGameRunning());
     EXPECT_EQ(app_->backend().lastExitCode(), 3u);
     EXPECT_TRUE(logged("exception-or-scope-shutdown"));
+}
+
+TEST_F(RunningGame, AFailedShutdownLineStillWaitsForTheGameAndIsReportedAfter) {
+    // The UI log's folder becomes a link: its line fails, the rest of the teardown goes on.
+    const auto logs = fixture_.root() / "logs/temporaria-8";
+    const testsupport::TempFolder elsewhere("app-logs");
+    std::filesystem::rename(logs, elsewhere / "moved");
+    if (!testsupport::makeFolderLink(elsewhere / "moved", logs)) {
+        GTEST_SKIP() << "this system cannot create a folder link";
+    }
+    fixture_.sleep = [&](std::uint32_t) { std::filesystem::remove(hold_); };
+    const std::string error = testsupport::errorText([&] { app_->shutdown(); });
+    EXPECT_EQ(error, "launcher path uses a link/junction");
+    EXPECT_FALSE(app_->backend().isGameRunning());
+    EXPECT_EQ(app_->renderer(), nullptr);
 }
 
 } // namespace
