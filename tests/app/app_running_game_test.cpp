@@ -1,15 +1,12 @@
-// The App while a game runs: a first-game session started through the stand-in system folder's
-// PowerShell, whose game keeps running while its hold file exists. (Only the Linux layer lets a
-// test choose the system folder; on Windows the system's own PowerShell would run.)
-#ifndef _WIN32
+// The App while a game runs: a fake game started as a launch would start it and handed to the
+// backend through the probe; it keeps running while its hold file exists.
 #include "app/app.h"
 
 #include "platform/text.h"
 #include "tests/app/app_fixture.h"
 #include "tests/backend/game_test_fixture.h"
+#include "tests/support/backend_probe.h"
 #include "tests/support/error_text.h"
-#include "tests/support/package_fixtures.h"
-#include "tests/support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -26,19 +23,18 @@ using apptest::FakeWindow;
 class RunningGame : public testing::Test {
 protected:
     void SetUp() override {
-        testsupport::writeQx1Package(fixture_.root(), false);
-        gametest::placeDouble("fake_powershell", system_ / "WindowsPowerShell/v1.0/powershell.exe");
-        const auto game = fixture_.root() / "fake-session-game/game";
+        const auto game =
+            fixture_.root() / (std::string("game/fake_game") + gametest::executableSuffix);
         gametest::placeDouble("fake_game", game);
         hold_ = fixture_.root() / "game-hold";
         testsupport::writeFile(hold_, "");
-        gametest::writeScenario(game, "window=never\nexit=3\nhold=" + hold_.string() + "\n");
-        testsupport::writeFile(testsupport::qx1ProductFolder(fixture_.root()) / "session.ps1",
-                               game.string() + "\n");
+        gametest::writeScenario(
+            game, "window=never\nexit=3\nhold=" + platform::utf8FromWide(hold_.wstring()) + "\n");
         app_ = fixture_.makeApp();
         app_->attachWindow(&window_);
-        ASSERT_TRUE(app_->backend().launchSelectedGame())
-            << platform::utf8FromWide(app_->backend().statusText());
+        platform::StartedChild child = gametest::startFake(game, fixture_.root() / "game.log");
+        ASSERT_TRUE(child.started());
+        qxlauncher::BackendProbe::adoptGame(app_->backend(), child, game);
         ASSERT_TRUE(app_->backend().isGameRunning());
     }
     void TearDown() override {
@@ -61,8 +57,6 @@ protected:
             [&] { return !app_->backend().isGameRunning(); });
     }
 
-    testsupport::TempFolder system_{"app-system"};
-    testsupport::ScopedEnvironment folder_{L"LUMENARK_SYSTEM_DIR", system_.path().wstring()};
     AppFixture fixture_;
     FakeWindow window_;
     std::filesystem::path hold_;
@@ -135,6 +129,7 @@ TEST_F(RunningGame, TeardownWaitsForTheGameAskingItToClose) {
 TEST_F(RunningGame, AFailedShutdownLineStillWaitsForTheGameAndIsReportedAfter) {
     // The UI log's folder becomes a link: its line fails, the rest of the teardown goes on.
     const auto logs = fixture_.root() / "logs/temporaria-8";
+    std::filesystem::create_directories(logs);
     const testsupport::TempFolder elsewhere("app-logs");
     std::filesystem::rename(logs, elsewhere / "moved");
     if (!testsupport::makeFolderLink(elsewhere / "moved", logs)) {
@@ -149,4 +144,3 @@ TEST_F(RunningGame, AFailedShutdownLineStillWaitsForTheGameAndIsReportedAfter) {
 
 } // namespace
 } // namespace lumenark
-#endif
