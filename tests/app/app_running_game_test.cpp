@@ -40,6 +40,13 @@ protected:
     void TearDown() override {
         std::filesystem::remove(hold_);
         app_.reset();
+        // Wine lets the ended game's log go a moment after the process ended.
+        gametest::pollUntil([] {},
+                            [&] {
+                                std::error_code error;
+                                std::filesystem::remove(fixture_.root() / "game.log", error);
+                                return !error;
+                            });
     }
 
     bool logged(const std::string& event) const {
