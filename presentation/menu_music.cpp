@@ -45,6 +45,9 @@ WaveFormat decodeAudio(platform::AudioFileDecoder& decoder, std::vector<std::int
             bytes.size() / 2 > maxMenuMusicSamples - samples.size()) {
             throw std::runtime_error("invalid or oversized decoded MP3");
         }
+        if (bytes.empty()) {
+            return; // an empty block may come with no buffer at all
+        }
         const std::size_t start = samples.size();
         samples.resize(start + bytes.size() / 2);
         std::memcpy(samples.data() + start, bytes.data(), bytes.size());

@@ -8,6 +8,11 @@ cmake --preset linux
 cmake --build --preset linux -j "$jobs"
 ctest --preset linux
 
+# The same tests under the address and undefined-behaviour sanitizers; any report fails its test.
+cmake --preset linux-asan
+cmake --build --preset linux-asan -j "$jobs"
+ctest --preset linux-asan
+
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 export WINEDEBUG=-all
