@@ -126,11 +126,14 @@ std::filesystem::path configTemporaryPath(const std::filesystem::path& target,
 
 namespace {
 
+// How many names a write tries when the ones it draws are taken.
+constexpr int temporaryNameAttempts = 64;
+
 // A temporary file that is deleted unless committed, and only while it is still the file this
 // process created: a file put there by someone else under the same name is left alone.
 class TemporaryConfigFile {
 public:
-    explicit TemporaryConfigFile(std::filesystem::path path) : path_(std::move(path)) {}
+    TemporaryConfigFile() = default;
     TemporaryConfigFile(const TemporaryConfigFile&) = delete;
     TemporaryConfigFile& operator=(const TemporaryConfigFile&) = delete;
     ~TemporaryConfigFile() {
@@ -148,11 +151,21 @@ public:
         }
     }
 
-    void create() {
-        std::uint32_t error = 0;
-        file_ = platform::File::createNew(path_, error);
-        if (!file_.isOpen()) {
-            throw std::runtime_error("create config");
+    // A process that had this process's id may have died and left its temporary files; a name
+    // that is taken is skipped for the next number, and the file under it is never touched.
+    void create(const std::filesystem::path& target) {
+        for (int attempt = 1;; ++attempt) {
+            const std::uint32_t counter = atomicReplaceCounter.fetch_add(1) + 1;
+            path_ = configTemporaryPath(target, platform::currentProcessId(), counter);
+            requireUnlinkedPath(path_);
+            std::uint32_t error = 0;
+            file_ = platform::File::createNew(path_, error);
+            if (file_.isOpen()) {
+                break;
+            }
+            if (error != platform::errorFileExists || attempt == temporaryNameAttempts) {
+                throw std::runtime_error("create config");
+            }
         }
         created_ = true;
         identity_ = file_.identity();
@@ -182,11 +195,8 @@ void atomicReplaceFile(const std::filesystem::path& target, const std::string& b
     requireUnlinkedPath(target);
     std::filesystem::create_directories(absoluteNormal(target).parent_path());
     requireUnlinkedPath(target);
-    const std::uint32_t counter = atomicReplaceCounter.fetch_add(1) + 1;
-    TemporaryConfigFile temporary(
-        configTemporaryPath(target, platform::currentProcessId(), counter));
-    requireUnlinkedPath(temporary.path());
-    temporary.create();
+    TemporaryConfigFile temporary;
+    temporary.create(target);
     temporary.writeAndFlush(bytes);
     requireUnlinkedPath(target);
     requireUnlinkedPath(temporary.path());

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -144,16 +146,52 @@ TEST(AtomicReplaceFile, CreatesMissingFoldersAndReplacesWhole) {
               1);
 }
 
-TEST(AtomicReplaceFile, AStaleTemporaryFileIsRefusedAndKept) {
+std::size_t entriesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                                  std::filesystem::directory_iterator()));
+}
+
+// A dead process that had this process's id left the temporary files of its writes: the next
+// `count` names this process would draw, each holding "someone else's <n>".
+class StaleTemporaries : public testing::Test {
+protected:
+    void leave(std::uint32_t count) {
+        writeFile(target, "old");
+        for (std::uint32_t n = next; n < next + count; ++n) {
+            writeFile(qxlauncher::configTemporaryPath(target, platform::currentProcessId(), n),
+                      "someone else's " + std::to_string(n));
+        }
+    }
+    std::string staleBytes(std::uint32_t n) const {
+        return readFile(qxlauncher::configTemporaryPath(target, platform::currentProcessId(), n));
+    }
+
     TempFolder folder;
-    const auto target = folder / "setup.cfg";
-    writeFile(target, "old");
-    const auto stale = qxlauncher::configTemporaryPath(target, platform::currentProcessId(),
-                                                       qxlauncher::configWritesNumbered() + 1);
-    writeFile(stale, "someone else's");
+    const std::filesystem::path target = folder / "setup.cfg";
+    const std::uint32_t next = qxlauncher::configWritesNumbered() + 1;
+};
+
+// The write counts on to a free name and leaves theirs alone.
+TEST_F(StaleTemporaries, AreSkippedAndKept) {
+    leave(3);
+    atomicReplaceFile(target, "new");
+    EXPECT_EQ(readFile(target), "new");
+    for (std::uint32_t n = next; n < next + 3; ++n) {
+        EXPECT_EQ(staleBytes(n), "someone else's " + std::to_string(n));
+    }
+    EXPECT_EQ(qxlauncher::configWritesNumbered(), next + 3);
+    EXPECT_EQ(entriesIn(folder.path()), 4u);
+}
+
+TEST_F(StaleTemporaries, TheWriteGivesUpWhenEveryNameItTriesIsTaken) {
+    leave(64);
     EXPECT_EQ(errorText([&] { atomicReplaceFile(target, "new"); }), "create config");
-    EXPECT_EQ(readFile(stale), "someone else's");
     EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(entriesIn(folder.path()), 65u);
+    EXPECT_EQ(staleBytes(next + 63), "someone else's " + std::to_string(next + 63));
+    // The next write draws past them.
+    atomicReplaceFile(target, "new");
+    EXPECT_EQ(readFile(target), "new");
 }
 
 TEST(AtomicReplaceFile, AFailedReplaceRemovesItsTemporaryFile) {
