@@ -20,6 +20,7 @@ constexpr const char* ordinaryLabel =
 constexpr const char* exclusiveLabel =
     "QX2 profile writer or temporary file already exists or is inaccessible";
 constexpr int renameAttempts = 10;
+constexpr int pendingNameAttempts = 64;
 constexpr std::uint32_t renameRetryMilliseconds = 10;
 // Where the file name starts inside the system's rename request.
 constexpr int renameNameOffset = 20;
@@ -216,12 +217,18 @@ LoadedCmos loadProfile(const std::filesystem::path& folder, ProfileFolders& fold
 FileIdentity replaceCmosAtomically(const ProfileDirectory& folder,
                                    const std::filesystem::path& target, const std::string& image,
                                    bool editMode, ProfileFolders& folders) {
-    const std::uint64_t n = ++cmosPendingCounter;
-    const std::string name = cmosPendingName(platform::currentProcessId(), n);
+    // A dead process that had this process's id may have left its temporary files: a taken name
+    // is skipped for the next number and the file under it is never touched.
+    std::string name;
     std::uint32_t error = 0;
-    platform::UniqueHandle handle(folders.createExclusive(folder.held(), name, error));
-    if (!handle.valid()) {
-        fail(exclusiveLabel);
+    platform::UniqueHandle handle;
+    for (int attempt = 1; !handle.valid(); ++attempt) {
+        name = cmosPendingName(platform::currentProcessId(), ++cmosPendingCounter);
+        handle.reset(folders.createExclusive(folder.held(), name, error));
+        if (!handle.valid() &&
+            (error != platform::errorFileExists || attempt == pendingNameAttempts)) {
+            fail(exclusiveLabel);
+        }
     }
     const platform::HandleInformation info = requireOrdinaryHandle(handle.get(), false, folders);
     TempFileGuard pending(folders, folder.path / name, std::move(handle), info.identity);
@@ -288,11 +295,13 @@ std::string editProfile(const std::filesystem::path& cmosPath, const std::string
     if (current.sha256 != request.loadedSha256) {
         fail("CMOS profile changed since load; edit rejected");
     }
-    if (current.image != request.image) {
-        replaceCmosAtomically(folder, target, request.image, true, folders);
-    }
+    // The callback's writes go first: an edit cut short between the two leaves the image as it
+    // was loaded, so repeating the same edit decides and writes everything again.
     if (request.callback) {
         request.callback();
+    }
+    if (current.image != request.image) {
+        replaceCmosAtomically(folder, target, request.image, true, folders);
     }
     return request.imageSha256;
 }

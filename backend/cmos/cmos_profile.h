@@ -117,8 +117,8 @@ FileIdentity replaceCmosAtomically(const std::filesystem::path& target, const st
                                    bool editMode,
                                    ProfileFolders& folders = platform::systemProfileFolders());
 
-// Replaces "cmos.bin" under the lock when it still has the loaded digest, runs the callback under
-// the same lock, and returns the new image's digest.
+// Under the lock, when "cmos.bin" still has the loaded digest: runs the callback, then replaces
+// "cmos.bin" (a failing callback leaves it alone); returns the new image's digest.
 std::string editProfile(const std::filesystem::path& cmosPath, const std::string& image,
                         const std::string& loadedSha256, CmosLockKind lock,
                         const std::function<void()>& callback,

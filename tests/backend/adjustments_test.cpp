@@ -508,6 +508,35 @@ TEST_F(OperatorAdjustments, AProfileTheGameRewroteIsNeverReplaced) {
     EXPECT_FALSE(std::filesystem::exists(preferencesFile()));
 }
 
+// A save cut short after its first write, then repeated as it was asked (by a new launcher that
+// reads the files again), leaves exactly what one whole save leaves.
+TEST_F(OperatorAdjustments, RepeatingASaveCutShortLeavesWhatAWholeSaveLeaves) {
+    Config next;
+    next.GameVolume = 40;
+    const GameAdjustments chosen{2, 5, false, false};
+    const std::string initial = cmos();
+    const auto save = [&] {
+        Backend backend{StartupContext{root_.path()}};
+        backend.loadPreferences(true);
+        EXPECT_TRUE(backend.adjustmentsAvailable());
+        return backend.saveAll(next, chosen);
+    };
+    ASSERT_TRUE(save());
+    const std::string wholeCmos = cmos();
+    const std::string wholePreferences = testsupport::readFile(preferencesFile());
+    ASSERT_NE(std::string::npos, wholePreferences.find("CmosCoinage=1"));
+
+    writeCmos(initial);
+    std::filesystem::remove(preferencesFile());
+    // A folder with content where the preferences go: their replacement fails.
+    testsupport::writeFile(preferencesFile() / "in the way", "");
+    EXPECT_FALSE(save());
+    std::filesystem::remove_all(preferencesFile());
+    ASSERT_TRUE(save());
+    EXPECT_EQ(wholeCmos, cmos());
+    EXPECT_EQ(wholePreferences, testsupport::readFile(preferencesFile()));
+}
+
 TEST_F(OperatorAdjustments, ResetRankingReplacesOnlyTheRanking) {
     EXPECT_FALSE(backend_.resetRanking());
     EXPECT_EQ(L"Ranking unavailable: close the game and open the adjustments.",
