@@ -1,16 +1,18 @@
-// The Linux stand-in: a job is a process group of the child's own, created before the child's
-// program runs, so every descendant is in it; closing or terminating the job kills the group
-// whole. A descendant that leaves the group (its own session or group) is out of reach, which a
-// Windows job would still hold.
+// The Linux stand-in: a job is a keeper process (job_keeper.h) that starts the child in a process
+// group of its own and holds every descendant, also one that leaves the group or session;
+// closing or terminating the job, or the launcher's death, ends the tree whole.
 #include "platform/child_process.h"
 #include "platform/posix/handle_object.h"
+#include "platform/posix/job_keeper.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -26,15 +28,40 @@ using posix::fromHandle;
 using posix::systemErrorFromErrno;
 
 // What the process and its job handle share: a terminated job fixes the exit code, as
-// TerminateJobObject does for each of its processes.
+// TerminateJobObject does for each of its processes. A child in a job is the keeper's child;
+// the keeper reports its end through the status pipe.
 struct ChildState {
     pid_t pid = -1;
     bool reaped = false;
     int status = 0;
     std::optional<std::uint32_t> terminatedWith;
+    std::optional<posix::KeptChild> kept;
+
+    ChildState() = default;
+    ChildState(const ChildState&) = delete;
+    ChildState& operator=(const ChildState&) = delete;
+    ~ChildState() {
+        if (kept) {
+            posix::endKeptTree(*kept);
+            ::close(kept->statusPipe);
+        }
+    }
 
     void reapIfEnded() {
         if (reaped) {
+            return;
+        }
+        if (kept) {
+            std::int32_t value = 0;
+            const ssize_t got = ::read(kept->statusPipe, &value, sizeof(value));
+            if (got == static_cast<ssize_t>(sizeof(value))) {
+                reaped = true;
+                status = value;
+            } else if (got == 0) {
+                // The keeper is gone without a word: the tree was ended.
+                reaped = true;
+                status = SIGKILL;
+            }
             return;
         }
         int value = 0;
@@ -52,7 +79,7 @@ struct ProcessHandle final : posix::HandleObject {
     explicit ProcessHandle(std::shared_ptr<ChildState> child) : state(std::move(child)) {}
     ~ProcessHandle() override {
         state->reapIfEnded();
-        if (!state->reaped) {
+        if (!state->reaped && !state->kept) {
             // Closing the handle leaves the child running; someone must still collect it.
             std::thread([pid = state->pid] {
                 int ignored = 0;
@@ -65,7 +92,7 @@ struct ProcessHandle final : posix::HandleObject {
 
 struct JobHandle final : posix::HandleObject {
     explicit JobHandle(std::shared_ptr<ChildState> child) : state(std::move(child)) {}
-    ~JobHandle() override { ::kill(-state->pid, SIGKILL); }
+    ~JobHandle() override { posix::endKeptTree(*state->kept); }
     std::shared_ptr<ChildState> state;
 };
 
@@ -156,6 +183,42 @@ StartedChild failed(ChildStartFailure failure, std::uint32_t error) {
     return result;
 }
 
+// What the child does between its fork and its program: prepared before the fork, since after
+// it only system calls may be made.
+struct ExecPlan {
+    const char* program;
+    char* const* argv;
+    char* const* envp; // null: the launcher's own environment
+    const char* folder;
+    int in;
+    int out;
+    int err;
+    int report; // the start report's write end
+};
+
+// Takes the standard streams, the folder and the program; a failure is reported by its errno.
+[[noreturn]] void becomeChild(const void* context) {
+    const ExecPlan& plan = *static_cast<const ExecPlan*>(context);
+    int code = 0;
+    if ((plan.in >= 0 && ::dup2(plan.in, 0) < 0) || (plan.out >= 0 && ::dup2(plan.out, 1) < 0) ||
+        (plan.err >= 0 && ::dup2(plan.err, 2) < 0)) {
+        code = errno;
+    } else if (plan.folder[0] != '\0' && ::chdir(plan.folder) != 0) {
+        code = errno;
+    } else {
+        // Only the three standard streams are inherited, as with a Windows child.
+        ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+        if (plan.envp != nullptr) {
+            ::execve(plan.program, plan.argv, plan.envp);
+        } else {
+            ::execv(plan.program, plan.argv);
+        }
+        code = errno;
+    }
+    [[maybe_unused]] const ssize_t written = ::write(plan.report, &code, sizeof(code));
+    ::_exit(127);
+}
+
 UniqueHandle openFile(const char* path, int flags) {
     const int fd = ::open(path, flags | O_CLOEXEC, 0644);
     return UniqueHandle(fd < 0 ? nullptr : posix::toHandle(new FdHandle(fd)));
@@ -194,67 +257,70 @@ StartedChild startChildProcess(const ChildProcessRequest& request) {
         envp.push_back(nullptr);
     }
     const std::string folder = request.workingFolder.string();
-    const int in = descriptorOf(request.standardInput);
-    const int out = descriptorOf(request.standardOutput);
-    const int err = descriptorOf(request.standardError);
+    ExecPlan plan{program.c_str(),
+                  argv.data(),
+                  request.environmentBlock ? envp.data() : nullptr,
+                  folder.c_str(),
+                  descriptorOf(request.standardInput),
+                  descriptorOf(request.standardOutput),
+                  descriptorOf(request.standardError),
+                  -1};
 
     // The child reports a failed start through this pipe; it closes unread on success.
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
         return failed(ChildStartFailure::createProcess, systemErrorFromErrno(errno));
     }
-    const bool ownGroup = request.killTreeOnJobClose;
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-        const int code = errno;
-        ::close(report[0]);
-        ::close(report[1]);
-        return failed(ChildStartFailure::createProcess, systemErrorFromErrno(code));
-    }
-    if (pid == 0) {
-        if (ownGroup) {
-            ::setpgid(0, 0);
-        }
-        int code = 0;
-        if ((in >= 0 && ::dup2(in, 0) < 0) || (out >= 0 && ::dup2(out, 1) < 0) ||
-            (err >= 0 && ::dup2(err, 2) < 0)) {
-            code = errno;
-        } else if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-            code = errno;
-        } else {
-            // Only the three standard streams are inherited, as with a Windows child.
-            ::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-            if (request.environmentBlock) {
-                ::execve(program.c_str(), argv.data(), envp.data());
-            } else {
-                ::execv(program.c_str(), argv.data());
+    plan.report = report[1];
+    auto state = std::make_shared<ChildState>();
+    if (request.killTreeOnJobClose) {
+        const int inherited[] = {plan.in, plan.out, plan.err, plan.report};
+        posix::KeptChild kept =
+            posix::startKeptChild(&becomeChild, &plan, inherited, std::size(inherited));
+        if (kept.child < 0) {
+            ::close(report[0]);
+            ::close(report[1]);
+            const ChildStartFailure failure =
+                kept.keeper < 0 ? ChildStartFailure::jobCreate : ChildStartFailure::createProcess;
+            posix::endKeptTree(kept);
+            if (kept.statusPipe >= 0) {
+                ::close(kept.statusPipe);
             }
-            code = errno;
+            return failed(failure, systemErrorFromErrno(kept.forkError));
         }
-        [[maybe_unused]] const ssize_t written = ::write(report[1], &code, sizeof(code));
-        ::_exit(127);
-    }
-    if (ownGroup) {
-        // Also set here, so the group exists whichever side runs first.
-        ::setpgid(pid, pid);
+        state->pid = kept.child;
+        state->kept = kept;
+    } else {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            becomeChild(&plan);
+        }
+        if (pid < 0) {
+            const int code = errno;
+            ::close(report[0]);
+            ::close(report[1]);
+            return failed(ChildStartFailure::createProcess, systemErrorFromErrno(code));
+        }
+        state->pid = pid;
     }
     ::close(report[1]);
     int childError = 0;
     const ssize_t got = ::read(report[0], &childError, sizeof(childError));
     ::close(report[0]);
-    auto state = std::make_shared<ChildState>();
-    state->pid = pid;
     if (got == static_cast<ssize_t>(sizeof(childError))) {
-        int ignored = 0;
-        ::waitpid(pid, &ignored, 0);
+        if (!state->kept) {
+            int ignored = 0;
+            ::waitpid(state->pid, &ignored, 0);
+        }
+        // A kept child's keeper collects it when the state goes.
         return failed(ChildStartFailure::createProcess, systemErrorFromErrno(childError));
     }
     StartedChild result;
     result.process = UniqueHandle(posix::toHandle(new ProcessHandle(state)));
-    if (ownGroup) {
+    if (state->kept) {
         result.job = UniqueHandle(posix::toHandle(new JobHandle(state)));
     }
-    result.processId = static_cast<std::uint32_t>(pid);
+    result.processId = static_cast<std::uint32_t>(state->pid);
     return result;
 }
 
@@ -292,7 +358,8 @@ bool terminateJob(NativeHandle job, std::uint32_t exitCode) {
         return false;
     }
     handle->state->terminatedWith = exitCode;
-    return ::kill(-handle->state->pid, SIGKILL) == 0 || errno == ESRCH;
+    posix::endKeptTree(*handle->state->kept);
+    return true;
 }
 
 std::optional<std::filesystem::path> searchPathForFile(const std::wstring& searchPath,

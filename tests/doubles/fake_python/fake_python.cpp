@@ -10,7 +10,9 @@
 //   step_delay_ms=N        time each setup step takes      compile_units=N  units of "compile"
 //   fail.<id>=<step>       record a failure of its own at that step and exit 1
 //   bare.<id>=<step>       exit 3 at that step without recording anything
-//   hang.<id>=<step>       start a grandchild that beats a heartbeat file, then wait forever
+//   hang.<id>=<step>       start a grandchild that beats a heartbeat file, write both process
+//                          ids to "logs/hang-<id>.pids", then wait forever
+//   hang_session=1         the hanging step's grandchild leaves for a session of its own (Linux)
 //   garbage.<id>=<step>    write an unreadable progress file at that step, then go on
 //   hold.<id>=<point>,...  at each point, "<step>" or "<step>:<units done>", report it, then wait
 //                          while "logs/hold-<id>-<step>[-<units done>]" under the project root
@@ -35,6 +37,10 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -154,6 +160,7 @@ struct Arguments {
     fs::path progress;
     bool verifyOnly = false;
     fs::path heartbeat; // --grandchild
+    bool ownSession = false;
 };
 
 Arguments parseArguments(const std::vector<std::string>& all) {
@@ -176,12 +183,21 @@ Arguments parseArguments(const std::vector<std::string>& all) {
             arguments.verifyOnly = true;
         } else if (word == "--grandchild" && hasValue) {
             arguments.heartbeat = platform::wideFromUtf8(all[++i]);
+        } else if (word == "--own-session") {
+            arguments.ownSession = true;
         }
     }
     return arguments;
 }
 
-int runGrandchild(const fs::path& heartbeat) {
+int runGrandchild(const fs::path& heartbeat, bool ownSession) {
+#ifndef _WIN32
+    if (ownSession) {
+        ::setsid(); // out of the setup's process group, as a daemon would go
+    }
+#else
+    (void)ownSession;
+#endif
     // Beats until it is killed with the tree it belongs to; gives up after a minute.
     const auto end = Clock::now() + std::chrono::minutes(1);
     for (unsigned beat = 1; Clock::now() < end; ++beat) {
@@ -191,17 +207,20 @@ int runGrandchild(const fs::path& heartbeat) {
     return 0;
 }
 
-void startGrandchild(const fs::path& heartbeat) {
+std::uint32_t startGrandchild(const fs::path& heartbeat, bool ownSession) {
     const auto self = platform::executablePath(32768);
     std::wstring commandLine =
         L"\"" + self.text + L"\" --grandchild \"" + heartbeat.wstring() + L"\"";
+    if (ownSession) {
+        commandLine += L" --own-session";
+    }
     platform::ChildProcessRequest request;
     request.application = self.text;
     request.commandLine = commandLine;
     auto in = platform::openChildNullInput();
     request.standardInput = in.get();
     // The handle is dropped at once: the grandchild outlives it and dies only with the tree.
-    platform::startChildProcess(request);
+    return platform::startChildProcess(request).processId;
 }
 
 int runRequirements(const std::map<std::string, std::string>& scenario, const fs::path& root) {
@@ -392,7 +411,12 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
         }
         if (valueOf(scenario, "hang." + id) == step) {
             progress.write();
-            startGrandchild(root / "logs" / ("grandchild-" + id + ".beat"));
+            const std::uint32_t grandchild =
+                startGrandchild(root / "logs" / ("grandchild-" + id + ".beat"),
+                                valueOf(scenario, "hang_session") == "1");
+            writeAtomically(root / "logs" / ("hang-" + id + ".pids"),
+                            std::to_string(platform::currentProcessId()) + " " +
+                                std::to_string(grandchild) + "\n");
             for (;;) {
                 sleepFor(50);
             }
@@ -441,7 +465,7 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
 int fakeMain(const std::vector<std::string>& all) {
     const Arguments arguments = parseArguments(all);
     if (!arguments.heartbeat.empty()) {
-        return runGrandchild(arguments.heartbeat);
+        return runGrandchild(arguments.heartbeat, arguments.ownSession);
     }
     if (arguments.script.empty()) {
         std::fputs("fake interpreter: no script\n", stderr);
