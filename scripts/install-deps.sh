@@ -6,6 +6,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libssl-dev libpng-dev libfreetype-dev fonts-dejavu-core fonts-dejavu-extra
     libsdl2-dev libsndfile1-dev
+    clang libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth mesa-vulkan-drivers
     # Wine's Media Foundation decodes through GStreamer: "base" holds the decodebin, "good" WAV.

@@ -13,6 +13,9 @@ cmake --preset linux-asan
 cmake --build --preset linux-asan -j "$jobs"
 ctest --preset linux-asan
 
+# The readers' fuzz targets, each for a fixed number of inputs (with clang and libFuzzer).
+bash scripts/run-fuzzers.sh
+
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 export WINEDEBUG=-all

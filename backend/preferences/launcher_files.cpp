@@ -34,7 +34,8 @@ bool holdsLineBreak(const std::filesystem::path& path) {
     return false;
 }
 
-// Reads one of the two launcher preference files; `full` for launcher.cfg.
+} // namespace
+
 LauncherPreferences readLauncherFile(const std::string& text, const Config& config, bool full) {
     LauncherTokens tokens(text);
     LauncherPreferences result;
@@ -58,6 +59,8 @@ LauncherPreferences readLauncherFile(const std::string& text, const Config& conf
     }
     return result;
 }
+
+namespace {
 
 void appendSwitchLine(std::string& text, std::string_view key, std::int32_t value) {
     text.append(key).append(std::to_string(value)).append("\r\n");

@@ -44,6 +44,11 @@ private:
 std::int32_t readLauncherPreference(LauncherTokens& tokens, std::string_view key,
                                     std::int32_t minimum, std::int32_t maximum);
 
+// The text of launcher.cfg (`full`) or of the older menu-audio.cfg; FPS, VSync, ReducedMotion and
+// Fullscreen come from the game preferences when the file does not hold them.
+// "invalid launcher preference: <key>", "invalid launcher FPS", "unexpected launcher preference".
+LauncherPreferences readLauncherFile(const std::string& text, const Config& config, bool full);
+
 // launcher.cfg. False without writing for an FPS other than 30, 60, 120, 240 or a volume
 // outside 0 to 100; a failed write is logged and gives false.
 bool saveLauncherPreferences(const Backend& backend, const LauncherPreferences& preferences);
