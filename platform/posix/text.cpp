@@ -107,4 +107,13 @@ std::size_t utf16Length(std::wstring_view text) {
     return units;
 }
 
+std::filesystem::path pathFromWide(std::wstring_view text) {
+    const std::string utf8 = utf8FromWide(text);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::wstring wideFromPath(const std::filesystem::path& path) {
+    return wideFromUtf8(path.native());
+}
+
 } // namespace platform

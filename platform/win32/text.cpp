@@ -38,4 +38,12 @@ std::size_t utf16Length(std::wstring_view text) {
     return text.size();
 }
 
+std::filesystem::path pathFromWide(std::wstring_view text) {
+    return std::filesystem::path(text);
+}
+
+std::wstring wideFromPath(const std::filesystem::path& path) {
+    return path.native();
+}
+
 } // namespace platform

@@ -5,7 +5,7 @@
 
 namespace testsupport {
 
-ProjectRoot::ProjectRoot() : folder_("root") {
+ProjectRoot::ProjectRoot(const std::string& name) : folder_(name) {
     std::filesystem::copy_file(binaryFolder() / LUMENARK_LAUNCHER_NAME, launcher());
 }
 
@@ -19,7 +19,9 @@ std::filesystem::path ProjectRoot::launcher() const {
 }
 
 std::filesystem::path desktopFolderOf(const ProjectRoot& root) {
-    return root.path().parent_path() / (root.path().filename().string() + ".desktop");
+    std::filesystem::path folder = root.path();
+    folder += ".desktop";
+    return folder;
 }
 
 ChildResult ProjectRoot::runLauncher(const std::vector<std::wstring>& arguments,

@@ -8,7 +8,8 @@ namespace testsupport {
 
 class ProjectRoot {
 public:
-    ProjectRoot();
+    // `name` (UTF-8) begins the root folder's name.
+    explicit ProjectRoot(const std::string& name = "root");
     ProjectRoot(const ProjectRoot&) = delete;
     ProjectRoot& operator=(const ProjectRoot&) = delete;
     ~ProjectRoot();

@@ -22,8 +22,10 @@ std::filesystem::path binaryFolder() {
 TempFolder::TempFolder(const std::string& purpose) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path base = scratchBase();
-    path_ = base / (purpose + "-" + std::to_string(platform::currentProcessId()) + "-" +
-                    std::to_string(++counter));
+    // The purpose is UTF-8, so a test can ask for a folder name beyond ASCII.
+    const std::string name = purpose + "-" + std::to_string(platform::currentProcessId()) + "-" +
+                             std::to_string(++counter);
+    path_ = base / std::u8string(name.begin(), name.end());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }

@@ -11,6 +11,7 @@ std::filesystem::path binaryFolder();
 
 class TempFolder {
 public:
+    // `purpose` (UTF-8) begins the folder's name.
     explicit TempFolder(const std::string& purpose = "scratch");
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
