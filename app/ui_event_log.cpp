@@ -44,8 +44,4 @@ void logUiEvent(const std::filesystem::path& projectRoot, const std::string& eve
     stream << platform::tickCountMilliseconds() << ' ' << event << '\n';
 }
 
-std::filesystem::path pathFromWide(const wchar_t* text) {
-    return text == nullptr ? std::filesystem::path() : std::filesystem::path(std::wstring(text));
-}
-
 } // namespace lumenark

@@ -16,6 +16,4 @@ void logUiEvent(const std::filesystem::path& projectRoot, const std::string& eve
 // Fails with "launcher path uses a link/junction" when the path or a parent is a reparse point.
 void requireNoLinkInPath(std::filesystem::path path);
 
-std::filesystem::path pathFromWide(const wchar_t* text);
-
 } // namespace lumenark

@@ -7,6 +7,7 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/system_folder.h"
+#include "platform/text.h"
 
 #include <array>
 #include <stdexcept>
@@ -65,7 +66,7 @@ DiagnosticPlan planDiagnosticSession(const std::filesystem::path& projectRoot,
         }
         const std::wstring& value = options[at + 1];
         if (options[at] == L"--plan-output") {
-            plan.logPath = std::filesystem::path(value + L".launcher.log");
+            plan.logPath = platform::pathFromWide(value + L".launcher.log");
         }
         plan.arguments.emplace_back(parameter);
         plan.arguments.push_back(value);

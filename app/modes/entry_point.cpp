@@ -46,7 +46,7 @@ bool acceptModulePathLength(std::uint32_t returnedUnits, std::uint32_t bufferUni
 
 CaptureRequest parseCaptureRequest(const std::vector<std::wstring>& arguments) {
     CaptureRequest request;
-    request.pngPath = std::filesystem::path(arguments.at(1));
+    request.pngPath = platform::pathFromWide(arguments.at(1));
     request.settingsOpen = arguments.at(0) == L"--settings-capture";
     if (arguments.size() < 3) {
         return request;
@@ -186,7 +186,7 @@ int runEntry(EntryState& state) {
     if (!acceptModulePathLength(module.returnedUnits, executablePathBufferUnits)) {
         throw std::runtime_error("launcher executable path");
     }
-    state.context.projectRoot = std::filesystem::path(module.text).parent_path();
+    state.context.projectRoot = platform::pathFromWide(module.text).parent_path();
     const auto arguments = platform::commandLineArguments();
     if (!arguments) {
         throw std::runtime_error("launcher arguments");

@@ -80,7 +80,7 @@ PrepareArguments parsePrepareArguments(const std::vector<std::wstring>& argument
     PrepareArguments parsed;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == L"--roms" && i + 1 < arguments.size()) {
-            parsed.romFolder = std::filesystem::path(arguments[++i]);
+            parsed.romFolder = platform::pathFromWide(arguments[++i]);
         } else if (arguments[i] == L"--confirm-roms") {
             parsed.confirm = true;
         } else {

@@ -251,8 +251,8 @@ FileIdentity replaceCmosAtomically(const ProfileDirectory& folder,
         folders.pause(renameRetryMilliseconds);
     }
     fail("QX2 CMOS atomic replacement failed: " + std::to_string(error) +
-         " path=" + platform::utf8FromWide(target.wstring()) +
-         " length=" + std::to_string(platform::utf16Length(target.wstring())) +
+         " path=" + platform::utf8FromWide(platform::wideFromPath(target)) +
+         " length=" + std::to_string(platform::utf16Length(platform::wideFromPath(target))) +
          " offset=" + std::to_string(renameNameOffset));
 }
 

@@ -1,6 +1,7 @@
 #include "backend/launch/game_environment.h"
 #include "backend/game_table.h"
 #include "platform/environment_block.h"
+#include "platform/text.h"
 
 #include <stdexcept>
 #include <system_error>
@@ -116,14 +117,14 @@ void setSettingsVariables(EnvironmentMap& map, const Config& config, const Video
     map[L"QX1_HDR_PEAK"] = automaticOr(video.hdrpeak);
     map[L"QX1_HDR_HIGHLIGHTS"] = numberText(video.hdrhighlights);
     if (!bezelImage.empty()) {
-        map[L"QX1_BEZEL_IMAGE"] = bezelImage.wstring();
+        map[L"QX1_BEZEL_IMAGE"] = platform::wideFromPath(bezelImage);
     }
     map[L"QX1_CONTROLS"] = widened(formatControls(bindings));
     map[L"QX1_AUDIO_LATENCY"] = config.AudioLatency == 2 ? L"safe" : L"balanced";
     map[L"QX1_MUSIC_MODE"] = config.Remastered ? L"remastered" : L"original";
     map[L"QX1_GRAPHICS_VALIDATE"] = switchText(graphicsValidation);
     if (config.Remastered) {
-        map[L"QX1_MUSIC_DIRECTORY"] = musicFolder.wstring();
+        map[L"QX1_MUSIC_DIRECTORY"] = platform::wideFromPath(musicFolder);
     }
     if (widescreenVariable) {
         map[*widescreenVariable] = L"1";

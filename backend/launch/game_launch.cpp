@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/system_error.h"
 #include "platform/system_folder.h"
+#include "platform/text.h"
 
 #include <array>
 #include <optional>
@@ -140,7 +141,7 @@ std::filesystem::path sessionGameExecutable(const std::filesystem::path& root,
     if (!platform::isFullyQualifiedPath(executable) || !isRegularUnlinkedFile(executable)) {
         throw std::runtime_error("game executable");
     }
-    return std::filesystem::path(backslashPath(executable));
+    return platform::pathFromWide(backslashPath(executable));
 }
 
 SessionScriptStart startSessionScript(const SessionScriptRequest& request) {
@@ -220,10 +221,18 @@ bool presentationVideo(const VideoSettings& video) {
 std::vector<std::wstring> sessionScriptHead(const std::filesystem::path& powerShell,
                                             const std::filesystem::path& script,
                                             const std::filesystem::path& projectRoot) {
-    return {powerShell.wstring(), L"-NoLogo",          L"-NoProfile",
-            L"-NonInteractive",   L"-ExecutionPolicy", L"Bypass",
-            L"-WindowStyle",      L"Hidden",           L"-File",
-            script.wstring(),     L"-ProjectRoot",     projectRoot.wstring()};
+    return {platform::wideFromPath(powerShell),
+            L"-NoLogo",
+            L"-NoProfile",
+            L"-NonInteractive",
+            L"-ExecutionPolicy",
+            L"Bypass",
+            L"-WindowStyle",
+            L"Hidden",
+            L"-File",
+            platform::wideFromPath(script),
+            L"-ProjectRoot",
+            platform::wideFromPath(projectRoot)};
 }
 
 std::vector<std::wstring> sessionScriptArguments(const SessionScriptLaunch& launch,
@@ -280,12 +289,16 @@ std::vector<std::wstring> qx3NativeArguments(const std::filesystem::path& execut
                                              const std::filesystem::path& graphicsList,
                                              const std::filesystem::path& profileFolder,
                                              bool remastered, const Config& config) {
-    std::vector<std::wstring> arguments{
-        executable.wstring(),  romFolder.wstring(),
-        factorySeed.wstring(), graphicsList.wstring(),
-        L"--window",           L"--audio",
-        L"--edition",          remastered ? L"remastered" : L"original",
-        L"--cmos-profile",     profileFolder.wstring()};
+    std::vector<std::wstring> arguments{platform::wideFromPath(executable),
+                                        platform::wideFromPath(romFolder),
+                                        platform::wideFromPath(factorySeed),
+                                        platform::wideFromPath(graphicsList),
+                                        L"--window",
+                                        L"--audio",
+                                        L"--edition",
+                                        remastered ? L"remastered" : L"original",
+                                        L"--cmos-profile",
+                                        platform::wideFromPath(profileFolder)};
     addSwitchWord(arguments, 2, config);
     return arguments;
 }
@@ -294,16 +307,21 @@ std::vector<std::wstring> qx2NativeArguments(const std::filesystem::path& execut
                                              const std::filesystem::path& romFolder,
                                              const std::filesystem::path& profileFolder,
                                              const Config& config) {
-    std::vector<std::wstring> arguments{
-        executable.wstring(), romFolder.wstring(), L"--window",
-        L"--audio",           L"--host-controls",  L"--through",
-        L"cmos-live",         L"--profile",        profileFolder.wstring()};
+    std::vector<std::wstring> arguments{platform::wideFromPath(executable),
+                                        platform::wideFromPath(romFolder),
+                                        L"--window",
+                                        L"--audio",
+                                        L"--host-controls",
+                                        L"--through",
+                                        L"cmos-live",
+                                        L"--profile",
+                                        platform::wideFromPath(profileFolder)};
     addSwitchWord(arguments, 1, config);
     return arguments;
 }
 
 std::wstring backslashPath(const std::filesystem::path& path) {
-    std::wstring text = path.wstring();
+    std::wstring text = platform::wideFromPath(path);
     for (wchar_t& c : text) {
         if (c == L'/') {
             c = static_cast<wchar_t>(std::filesystem::path::preferred_separator);
@@ -384,7 +402,8 @@ bool Backend::launchQx3Native() {
             copy, video, {}, true, false, customBezelPath(projectRoot, 2), loadControls(*this),
             remastered && video.widescreen ? std::optional<std::wstring>(L"QX3_WIDESCREEN")
                                            : std::nullopt);
-        const std::filesystem::path executable(backslashPath(package.executable));
+        const std::filesystem::path executable =
+            platform::pathFromWide(backslashPath(package.executable));
         // Checked before it is made and again after, so no link can slip in between.
         createUnlinkedFolder(package.profileDirectory);
         const GameStreams streams = openGameStreams(
@@ -442,7 +461,8 @@ bool Backend::launchQx2Native(const std::filesystem::path& manifestPath) {
             !package.graphicsValidated, customBezelPath(projectRoot, 1), loadControls(*this),
             remastered && video.widescreen ? std::optional<std::wstring>(L"QX2_WIDESCREEN")
                                            : std::nullopt);
-        const std::filesystem::path executable(backslashPath(package.executable));
+        const std::filesystem::path executable =
+            platform::pathFromWide(backslashPath(package.executable));
         ensureProfile(package.profileDirectory, package.factorySeed);
         const GameStreams streams = openGameStreams(
             package.packageDirectory / "logs/native-experiment-latest.log", "native session log");

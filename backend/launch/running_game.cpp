@@ -4,6 +4,7 @@
 #include "backend/launch/game_monitor.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 
 namespace qxlauncher {
 
@@ -63,7 +64,7 @@ void Backend::findGameWindow() {
     }
     const std::optional<FoundGameWindow> found =
         chooseGameWindow(*processes, platform::listTopLevelWindows(), platform::processImagePath,
-                         gamePid, gameImagePath.wstring(), nativeRun);
+                         gamePid, platform::wideFromPath(gameImagePath), nativeRun);
     if (!found) {
         return;
     }

@@ -41,7 +41,7 @@ double secondsOf(const JsonValue& object, const char* name) {
 
 // The receipt's executable, relative to the root; none when it breaks a rule.
 std::optional<std::filesystem::path> relativeExecutable(const std::string& value) {
-    const std::filesystem::path relative(platform::wideFromUtf8(value));
+    const std::filesystem::path relative = platform::pathFromWide(platform::wideFromUtf8(value));
     if (relative.empty() || relative.has_root_name() || relative.has_root_directory()) {
         return std::nullopt;
     }
@@ -61,7 +61,8 @@ struct ReceiptCandidate {
 
 std::optional<ReceiptCandidate> readReceipt(const std::filesystem::path& root,
                                             const std::filesystem::directory_entry& entry) {
-    const std::string name = platform::utf8FromWide(entry.path().filename().wstring());
+    const std::string name =
+        platform::utf8FromWide(platform::wideFromPath(entry.path().filename()));
     std::error_code error;
     if (!isLowerHex64(name) || !entry.is_directory(error)) {
         return std::nullopt;

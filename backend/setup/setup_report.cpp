@@ -113,7 +113,7 @@ std::wstring Backend::setupReport(int game) const {
     text += L"Message: " + fieldText(job.message) + L"\n";
     text += L"Detail: " + fieldText(job.detail) + L"\n";
     text += L"\n";
-    text += L"Last lines of " + log.filename().wstring() + L":\n";
+    text += L"Last lines of " + platform::wideFromPath(log.filename()) + L":\n";
     text += readLogTail(log);
     text = withCrLfLineEnds(text);
     return hideProfileFolder(std::move(text),

@@ -5,6 +5,7 @@
 #include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 #include <stdexcept>
 
@@ -32,7 +33,8 @@ std::vector<std::wstring> findPythonCandidates() {
     }
     for (const auto& candidate : pythonCandidates) {
         if (const auto program = platform::searchPathForFile(*searchPath, candidate.program)) {
-            found.push_back(quoteArgument(program->wstring()) + candidate.extraArguments);
+            found.push_back(quoteArgument(platform::wideFromPath(*program)) +
+                            candidate.extraArguments);
         }
     }
     return found;
@@ -60,16 +62,18 @@ std::filesystem::path setupProgressPath(const std::filesystem::path& root, int g
 
 std::wstring requirementsCommandLine(const std::wstring& pythonCommand,
                                      const std::filesystem::path& script) {
-    return pythonCommand + L" -I " + quoteArgument(script.wstring()) + L" --requirements";
+    return pythonCommand + L" -I " + quoteArgument(platform::wideFromPath(script)) +
+           L" --requirements";
 }
 
 std::wstring gameSetupCommandLine(const std::wstring& pythonCommand,
                                   const std::filesystem::path& script, int game,
                                   const std::filesystem::path& romFolder,
                                   const std::filesystem::path& progress, bool verifyOnly) {
-    std::wstring line = pythonCommand + L" -I " + quoteArgument(script.wstring()) + L" --game " +
-                        gameId(game) + L" --roms " + quoteArgument(romFolder.wstring()) +
-                        L" --progress " + quoteArgument(progress.wstring());
+    std::wstring line = pythonCommand + L" -I " + quoteArgument(platform::wideFromPath(script)) +
+                        L" --game " + gameId(game) + L" --roms " +
+                        quoteArgument(platform::wideFromPath(romFolder)) + L" --progress " +
+                        quoteArgument(platform::wideFromPath(progress));
     if (verifyOnly) {
         line += L" --verify-only";
     }

@@ -376,15 +376,14 @@ std::optional<std::filesystem::path> searchPathForFile(const std::wstring& searc
         if (folder.empty()) {
             continue;
         }
-        const std::filesystem::path candidate =
-            std::filesystem::path(folder) / std::filesystem::path(fileName);
+        const std::filesystem::path candidate = pathFromWide(folder) / pathFromWide(fileName);
         struct stat info {};
         if (::stat(posix::nativePath(candidate), &info) != 0 || !S_ISREG(info.st_mode)) {
             continue;
         }
         std::error_code error;
         std::filesystem::path full = std::filesystem::absolute(candidate, error);
-        if (error || utf16Length(full.wstring()) >= bufferUnits) {
+        if (error || utf16Length(wideFromPath(full)) >= bufferUnits) {
             return std::nullopt;
         }
         return full.lexically_normal();

@@ -1,5 +1,6 @@
 #include "platform/process_snapshot.h"
 #include "platform/posix/desktop_dir.h"
+#include "platform/text.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -62,7 +63,7 @@ std::optional<std::wstring> processImagePath(std::uint32_t processId) {
     if (error) {
         return std::nullopt;
     }
-    return image.wstring();
+    return wideFromPath(image);
 }
 
 std::vector<TopLevelWindow> listTopLevelWindows() {

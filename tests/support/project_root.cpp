@@ -1,4 +1,5 @@
 #include "tests/support/project_root.h"
+#include "platform/text.h"
 
 #include <sstream>
 #include <system_error>
@@ -31,7 +32,8 @@ ChildResult ProjectRoot::runLauncher(const std::vector<std::wstring>& arguments,
         options.workingFolder = path();
     }
     if (!options.environment.contains(L"LUMENARK_DESKTOP_DIR")) {
-        options.environment[L"LUMENARK_DESKTOP_DIR"] = desktopFolderOf(*this).wstring();
+        options.environment[L"LUMENARK_DESKTOP_DIR"] =
+            platform::wideFromPath(desktopFolderOf(*this));
     }
     return runChild(launcher(), options);
 }

@@ -1,6 +1,7 @@
 #include "tests/support/temp_folder.h"
 
 #include "platform/process.h"
+#include "platform/text.h"
 #include "tests/support/scratch.h"
 
 #include <atomic>
@@ -16,7 +17,7 @@ std::filesystem::path binaryFolder() {
     if (module.text.empty()) {
         throw std::runtime_error("test binary path");
     }
-    return std::filesystem::path(module.text).parent_path();
+    return platform::pathFromWide(module.text).parent_path();
 }
 
 TempFolder::TempFolder(const std::string& purpose) {

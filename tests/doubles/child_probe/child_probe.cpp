@@ -60,8 +60,8 @@ int beat(const fs::path& file) {
 void startGrandchild(const fs::path& file) {
     const std::wstring self = platform::executablePath(32768).text;
     platform::ChildProcessRequest request;
-    request.application = self;
-    request.commandLine = L"\"" + self + L"\" beat \"" + file.wstring() + L"\"";
+    request.application = platform::pathFromWide(self);
+    request.commandLine = L"\"" + self + L"\" beat \"" + platform::wideFromPath(file) + L"\"";
     const auto input = platform::openChildNullInput();
     request.standardInput = input.get();
     // Its handles are dropped at once: it lives on until its tree is ended.
@@ -101,17 +101,19 @@ int main() {
             writeLine(stdout,
                       found ? name + "=" + platform::utf8FromWide(*found) : name + " unset");
         } else if (word == "cwd") {
-            writeLine(stdout, platform::utf8FromWide(fs::current_path().wstring()));
+            writeLine(stdout, platform::utf8FromWide(platform::wideFromPath(fs::current_path())));
         } else if (word == "stdin") {
             writeLine(stdout, readInput());
         } else if (word == "wait") {
-            if (const int code = waitForFile(platform::wideFromUtf8(value())); code != 0) {
+            if (const int code =
+                    waitForFile(platform::pathFromWide(platform::wideFromUtf8(value())));
+                code != 0) {
                 return code;
             }
         } else if (word == "grandchild") {
-            startGrandchild(platform::wideFromUtf8(value()));
+            startGrandchild(platform::pathFromWide(platform::wideFromUtf8(value())));
         } else if (word == "beat") {
-            return beat(platform::wideFromUtf8(value()));
+            return beat(platform::pathFromWide(platform::wideFromUtf8(value())));
         } else if (word == "forever") {
             sleepFor(60000);
             return 98;

@@ -54,7 +54,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 fs::path ownFolder() {
-    return fs::path(platform::executablePath(32768).text).parent_path();
+    return platform::pathFromWide(platform::executablePath(32768).text).parent_path();
 }
 
 std::map<std::string, std::string> readScenario(const fs::path& file) {
@@ -107,7 +107,8 @@ std::size_t standardInputBytes() {
 
 // Written to a temporary name and renamed, so a reader never sees half a record.
 void writeRecord(const fs::path& file, const std::vector<std::wstring>& arguments) {
-    std::string text = "cwd=" + platform::utf8FromWide(fs::current_path().wstring()) + "\n";
+    std::string text =
+        "cwd=" + platform::utf8FromWide(platform::wideFromPath(fs::current_path())) + "\n";
     for (const auto& argument : arguments) {
         text += "arg=" + platform::utf8FromWide(argument) + "\n";
     }
@@ -116,7 +117,8 @@ void writeRecord(const fs::path& file, const std::vector<std::wstring>& argument
     }
     text += "stdin-bytes=" + std::to_string(standardInputBytes()) + "\n";
     text += "ready\n";
-    const fs::path temporary = file.string() + ".partial";
+    fs::path temporary = file;
+    temporary += ".partial";
     std::ofstream(temporary, std::ios::binary | std::ios::trunc) << text;
     std::error_code ignored;
     fs::rename(temporary, file, ignored);
@@ -267,10 +269,10 @@ int runGame(const std::vector<std::wstring>& arguments) {
     scenario.deadline = Clock::now() + scenario.lifetime;
 
     if (const auto lock = value(scenarioLines, "hold_session_lock", ""); !lock.empty()) {
-        holdSessionLock(fs::path(platform::wideFromUtf8(lock)));
+        holdSessionLock(platform::pathFromWide(platform::wideFromUtf8(lock)));
     }
     if (const auto cmos = value(scenarioLines, "rewrite_cmos", ""); !cmos.empty()) {
-        rewriteCmos(fs::path(platform::wideFromUtf8(cmos)));
+        rewriteCmos(platform::pathFromWide(platform::wideFromUtf8(cmos)));
     }
     platform::writeStandardStream(platform::StandardStream::output, "fake game output\n");
     platform::writeStandardStream(platform::StandardStream::error, "fake game error\n");

@@ -131,7 +131,8 @@ std::string readAll(const fs::path& path) {
 
 // Written beside the target and moved over it, so the launcher never reads half a file.
 void writeAtomically(const fs::path& target, const std::string& bytes) {
-    const fs::path temporary = target.string() + ".part";
+    fs::path temporary = target;
+    temporary += ".part";
     {
         std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
         stream << bytes;
@@ -170,19 +171,19 @@ Arguments parseArguments(const std::vector<std::string>& all) {
         const std::string& word = all[i];
         const bool hasValue = i + 1 < all.size();
         if (word == "-I" && hasValue) {
-            arguments.script = platform::wideFromUtf8(all[++i]);
+            arguments.script = platform::pathFromWide(platform::wideFromUtf8(all[++i]));
         } else if (word == "--requirements") {
             arguments.requirements = true;
         } else if (word == "--game" && hasValue) {
             arguments.game = all[++i];
         } else if (word == "--roms" && hasValue) {
-            arguments.roms = platform::wideFromUtf8(all[++i]);
+            arguments.roms = platform::pathFromWide(platform::wideFromUtf8(all[++i]));
         } else if (word == "--progress" && hasValue) {
-            arguments.progress = platform::wideFromUtf8(all[++i]);
+            arguments.progress = platform::pathFromWide(platform::wideFromUtf8(all[++i]));
         } else if (word == "--verify-only") {
             arguments.verifyOnly = true;
         } else if (word == "--grandchild" && hasValue) {
-            arguments.heartbeat = platform::wideFromUtf8(all[++i]);
+            arguments.heartbeat = platform::pathFromWide(platform::wideFromUtf8(all[++i]));
         } else if (word == "--own-session") {
             arguments.ownSession = true;
         }
@@ -210,12 +211,12 @@ int runGrandchild(const fs::path& heartbeat, bool ownSession) {
 std::uint32_t startGrandchild(const fs::path& heartbeat, bool ownSession) {
     const auto self = platform::executablePath(32768);
     std::wstring commandLine =
-        L"\"" + self.text + L"\" --grandchild \"" + heartbeat.wstring() + L"\"";
+        L"\"" + self.text + L"\" --grandchild \"" + platform::wideFromPath(heartbeat) + L"\"";
     if (ownSession) {
         commandLine += L" --own-session";
     }
     platform::ChildProcessRequest request;
-    request.application = self.text;
+    request.application = platform::pathFromWide(self.text);
     request.commandLine = commandLine;
     auto in = platform::openChildNullInput();
     request.standardInput = in.get();
@@ -225,8 +226,8 @@ std::uint32_t startGrandchild(const fs::path& heartbeat, bool ownSession) {
 
 int runRequirements(const std::map<std::string, std::string>& scenario, const fs::path& root) {
     // "requirements.<program file name>" speaks for one interpreter name only.
-    const std::string program =
-        platform::utf8FromWide(fs::path(platform::executablePath(32768).text).filename().wstring());
+    const std::string program = platform::utf8FromWide(platform::wideFromPath(
+        platform::pathFromWide(platform::executablePath(32768).text).filename()));
     const std::string kind = valueOf(scenario, "requirements." + program,
                                      valueOf(scenario, "requirements", "supported"));
     if (kind == "slow") {
@@ -268,10 +269,10 @@ const char* manifestOf(const std::string& id) {
 
 std::string fileStatus(const fs::path& folder, const std::string& id,
                        const qxlauncher::JsonValue& rom, const std::string& name) {
-    fs::path file = folder / platform::wideFromUtf8(name);
+    fs::path file = folder / platform::pathFromWide(platform::wideFromUtf8(name));
     std::error_code error;
     if (!fs::is_regular_file(file, error)) {
-        file = folder / id / platform::wideFromUtf8(name);
+        file = folder / id / platform::pathFromWide(platform::wideFromUtf8(name));
         if (!fs::is_regular_file(file, error)) {
             return "missing";
         }
