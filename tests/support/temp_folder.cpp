@@ -20,6 +20,28 @@ std::filesystem::path binaryFolder() {
     return platform::pathFromWide(module.text).parent_path();
 }
 
+namespace {
+
+// Removes a scratch tree that a test may have left read-only (a file without permissions, a
+// folder that cannot be listed); links inside are removed as links, their targets stay.
+void removeScratchTree(const std::filesystem::path& path, std::error_code& error) {
+    const auto writable = [](const std::filesystem::path& entry) {
+        std::error_code ignored;
+        std::filesystem::permissions(
+            entry, std::filesystem::perms::owner_all,
+            std::filesystem::perm_options::add | std::filesystem::perm_options::nofollow, ignored);
+    };
+    writable(path);
+    std::error_code walk;
+    for (std::filesystem::recursive_directory_iterator entry(path, walk), end;
+         !walk && entry != end; entry.increment(walk)) {
+        writable(entry->path());
+    }
+    std::filesystem::remove_all(path, error);
+}
+
+} // namespace
+
 TempFolder::TempFolder(const std::string& purpose) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path base = scratchBase();
@@ -27,16 +49,18 @@ TempFolder::TempFolder(const std::string& purpose) {
     const std::string name = purpose + "-" + std::to_string(platform::currentProcessId()) + "-" +
                              std::to_string(++counter);
     path_ = base / std::u8string(name.begin(), name.end());
-    std::filesystem::remove_all(path_);
+    // An earlier run under the same process id may have left the folder behind.
+    std::error_code error;
+    removeScratchTree(path_, error);
+    if (error) {
+        throw std::filesystem::filesystem_error("scratch folder", path_, error);
+    }
     std::filesystem::create_directories(path_);
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    // Links inside are removed as links; their targets stay.
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    removeScratchTree(path_, ignored);
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
