@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds both platforms and runs every test: the Linux build natively, the Windows build under Wine.
+# Builds both platforms and runs every test: the Linux build natively and again under the
+# sanitizers, the readers' fuzz targets, the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
