@@ -1,6 +1,6 @@
 #pragma once
 // XInput controllers, loaded at run time: "xinput1_4.dll", else "xinput9_1_0.dll", from the
-// system folder. The Linux build has no XInput (null: the launcher runs without controllers).
+// system folder. The Linux build has SDL's game controllers stand in the four slots.
 #include <cstdint>
 #include <memory>
 
@@ -27,7 +27,8 @@ public:
     virtual bool readState(int slot, ControllerState& state) = 0;
 };
 
-// Null when neither library nor its XInputGetState could be loaded.
+// Null when neither library nor its XInputGetState could be loaded (Linux: when SDL's game
+// controllers cannot start); the launcher then runs without controllers.
 std::unique_ptr<Controllers> loadControllers();
 
 } // namespace platform
