@@ -6,6 +6,7 @@
 #include "platform/window.h"
 
 #include "platform/posix/desktop_dir.h"
+#include "platform/posix/sdl_video.h"
 #include "platform/posix/sdl_window.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -30,20 +31,6 @@ namespace {
 
 constexpr int minimumTrackWidth = 768;
 constexpr int minimumTrackHeight = 512;
-
-// SDL's video and events for the rest of the process, started on first use. SDL chooses the
-// driver: SDL_VIDEODRIVER, else a display's, else its offscreen driver.
-bool startVideo() {
-    static bool started = false;
-    if (!started) {
-        // SIGTERM and SIGINT are the message loop's close requests, not SDL's quit events.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        // The CPU device hands finished frames over: a plain window surface, no GPU texture.
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        started = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
-    }
-    return started;
-}
 
 class SdlWindow;
 
@@ -402,7 +389,7 @@ private:
 
 ScreenRect workArea() {
     SDL_Rect usable{};
-    if (!startVideo() || SDL_GetDisplayUsableBounds(0, &usable) != 0) {
+    if (!posix::startSdlVideo() || SDL_GetDisplayUsableBounds(0, &usable) != 0) {
         return {};
     }
     return {usable.x, usable.y, usable.x + usable.w, usable.y + usable.h};
@@ -410,7 +397,7 @@ ScreenRect workArea() {
 
 std::unique_ptr<LauncherWindow> createLauncherWindow(const WindowRequest& request,
                                                      WindowEvents& events) {
-    if (!startVideo()) {
+    if (!posix::startSdlVideo()) {
         throw std::runtime_error("launcher window");
     }
     return std::make_unique<SdlWindow>(request, events);

@@ -39,6 +39,31 @@ void FakeWindow::place(const platform::ScreenRect& to) {
     rect = to;
 }
 
+platform::FolderChoice RecordingDesktop::pickFolder(platform::WindowHandle owner,
+                                                    const std::wstring& title) {
+    owners.push_back(owner);
+    pickerTitles.push_back(title);
+    return folderChoice;
+}
+
+bool RecordingDesktop::openPath(platform::WindowHandle owner, const std::filesystem::path& path) {
+    owners.push_back(owner);
+    opened.push_back(path);
+    return openSucceeds;
+}
+
+bool RecordingDesktop::copyText(platform::WindowHandle owner, const std::wstring& text) {
+    owners.push_back(owner);
+    if (copySucceeds) {
+        clipboard.push_back(text);
+    }
+    return copySucceeds;
+}
+
+std::wstring RecordingDesktop::keyName(std::uint8_t virtualKey) {
+    return platform::tableKeyName(virtualKey);
+}
+
 AppFixture::AppFixture() = default;
 
 lumenark::AppServices AppFixture::services() {

@@ -22,15 +22,35 @@ struct FakeClock {
     void advanceMilliseconds(std::uint64_t milliseconds) { now100ns += milliseconds * 10000; }
 };
 
+// Records what the App asks of the desktop; the answers are the test's to set.
 class RecordingDesktop final : public platform::Desktop {
 public:
     void playSound(std::span<const std::uint8_t> waveImage) override {
         played.push_back(waveImage.data());
     }
     void stopSound() override { ++stops; }
+    platform::FolderChoice pickFolder(platform::WindowHandle owner,
+                                      const std::wstring& title) override;
+    bool openPath(platform::WindowHandle owner, const std::filesystem::path& path) override;
+    bool copyText(platform::WindowHandle owner, const std::wstring& text) override;
+    void setCursor(platform::CursorShape shape) override { cursors.push_back(shape); }
+    // The names of the Linux build, the same on both platforms.
+    std::wstring keyName(std::uint8_t virtualKey) override;
 
     std::vector<const std::uint8_t*> played;
     int stops = 0;
+    // The folder picker's answer, and the titles it was shown with.
+    platform::FolderChoice folderChoice;
+    std::vector<std::wstring> pickerTitles;
+    // Paths opened, and whether opening succeeds.
+    std::vector<std::filesystem::path> opened;
+    bool openSucceeds = true;
+    // Texts put on the clipboard, and whether that succeeds.
+    std::vector<std::wstring> clipboard;
+    bool copySucceeds = true;
+    std::vector<platform::CursorShape> cursors;
+    // The window handles the dialogs and the clipboard were given.
+    std::vector<platform::WindowHandle> owners;
 };
 
 // Records each request as a word ("show", "restore", "minimize", "foreground", "destroy",

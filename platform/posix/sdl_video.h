@@ -1,0 +1,11 @@
+#pragma once
+// SDL's video and events for the rest of the process, shared by the stand-in window and the
+// stand-in desktop (clipboard, cursors).
+
+namespace platform::posix {
+
+// Starts them on first use; false when SDL could not. SDL chooses the driver: SDL_VIDEODRIVER,
+// else a display's, else its offscreen driver.
+bool startSdlVideo();
+
+} // namespace platform::posix
