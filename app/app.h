@@ -8,10 +8,10 @@
 #include "app/loop/backend_tick.h"
 #include "app/loop/music_volume.h"
 #include "app/navigation.h"
-#include "backend/cmos/adjustments.h"
 #include "backend/backend.h"
-#include "backend/preferences/config.h"
+#include "backend/cmos/adjustments.h"
 #include "backend/game_table.h"
+#include "backend/preferences/config.h"
 #include "backend/preferences/launcher_files.h"
 #include "backend/setup/setup_pipeline.h"
 #include "backend/startup_context.h"
@@ -110,6 +110,23 @@ public:
     void onKillFocus() override;
     void onMessageError(const char* text) noexcept override;
 
+    // platform::WindowEvents, input (app/input/app_input.cpp). The window hands over client
+    // pixels and virtual-key codes; the members marked there as stubs are filled in by the input
+    // handling.
+    void onMouseMove(int x, int y) override;
+    void onMouseDown(int x, int y) override;
+    void onMouseUp(int x, int y) override;
+    void onKeyDown(int virtualKey, bool repeat) override;
+    void onCaptureLost() override;
+    void onRawInput(platform::RawInputHandle input) override;
+    void onInputDeviceRemoved(platform::RawDeviceHandle device) override;
+    platform::WindowArea hitTest(int x, int y, int clientWidth, int clientHeight) override;
+    platform::CursorShape cursorShape() const override { return cursor_; }
+    // A key pressed (not a repeat), also the controllers' navigation keys: a virtual-key code.
+    void onKeyDown(int virtualKey);
+    // The hit-test query: a control's region (id 0 or more) lies under the design point.
+    bool controlRegionAt(float designX, float designY) const;
+
     // State for pages, input and tests.
     qxlauncher::Backend& backend() { return backend_; }
     const qxlauncher::Backend& backend() const { return backend_; }
@@ -153,6 +170,7 @@ public:
     std::uint64_t creationTime() const { return creationTime_; }
     std::uint64_t tickMilliseconds() const { return services_.tickMilliseconds(); }
     std::uint64_t monotonic100ns() const { return services_.monotonic100ns(); }
+    platform::Desktop& desktop() const { return *services_.desktop; }
 
 private:
     // TickHost: the tick's steps on the backend, this App and the window.
@@ -228,6 +246,8 @@ private:
     std::wstring statusShown_;
     float cursorX_ = -1.0f;
     float cursorY_ = -1.0f;
+    // The cursor the hover rule chose last; the window keeps it over the client area.
+    platform::CursorShape cursor_ = platform::CursorShape::arrow;
     std::uint64_t creationTime_ = 0;
     bool inputSeen_ = false;
     TickState tick_;

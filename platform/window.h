@@ -3,8 +3,11 @@
 // window of the class "QxArcadeCollection", its window procedure, the message loop and a
 // waitable frame timer. Linux: an SDL2 window (video and events; SDL_VIDEODRIVER chooses the
 // driver, else SDL takes a display's or its offscreen one), with SIGTERM, SIGINT and the desktop
-// folder's close request standing for WM_CLOSE.
+// folder's close request standing for WM_CLOSE, SDL's keys mapped to virtual-key codes and SDL's
+// hit test standing for WM_NCHITTEST. The window only translates; its owner decides.
+#include "platform/desktop.h"
 #include "platform/handle.h"
+#include "platform/hid_devices.h"
 
 #include <cstdint>
 #include <memory>
@@ -24,9 +27,24 @@ struct ScreenRect {
     friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
 };
 
+// Which part of the borderless window lies under a point: the client area, the caption that
+// drags the window, or an edge or corner that resizes it.
+enum class WindowArea {
+    client,
+    caption,
+    left,
+    right,
+    top,
+    bottom,
+    topLeft,
+    topRight,
+    bottomLeft,
+    bottomRight,
+};
+
 // What the window hands its owner, on the UI thread. The handlers run inside the window
 // procedure; an error of the standard family that escapes one is given to onMessageError and
-// the message goes on to the system's default handling.
+// the message goes on to the system's default handling. Points are client pixels.
 class WindowEvents {
 public:
     // WM_CLOSE, and on Linux the window's close button, SIGTERM, SIGINT and a close request
@@ -38,6 +56,25 @@ public:
     virtual void onKillFocus() = 0;
     // Must not throw.
     virtual void onMessageError(const char* text) noexcept = 0;
+
+    // WM_MOUSEMOVE.
+    virtual void onMouseMove(int x, int y) = 0;
+    // WM_LBUTTONDOWN and WM_LBUTTONUP: the left button.
+    virtual void onMouseDown(int x, int y) = 0;
+    virtual void onMouseUp(int x, int y) = 0;
+    // WM_KEYDOWN: a virtual-key code; `repeat` is bit 30 of the message (the key was already
+    // down). System keys (Alt, F10 and keys pressed with Alt) do not come here.
+    virtual void onKeyDown(int virtualKey, bool repeat) = 0;
+    // WM_CAPTURECHANGED: the window lost the mouse capture (also when it released it).
+    virtual void onCaptureLost() = 0;
+    // WM_INPUT: a raw-input report of a game pad; the handle is valid during the call only.
+    virtual void onRawInput(RawInputHandle input) = 0;
+    // WM_INPUT_DEVICE_CHANGE with GIDC_REMOVAL.
+    virtual void onInputDeviceRemoved(RawDeviceHandle device) = 0;
+    // WM_NCHITTEST over the client area of a window of the given client size.
+    virtual WindowArea hitTest(int x, int y, int clientWidth, int clientHeight) = 0;
+    // WM_SETCURSOR over the client area: the cursor the owner chose last.
+    virtual CursorShape cursorShape() const = 0;
 
 protected:
     ~WindowEvents() = default;
@@ -74,6 +111,12 @@ public:
     virtual void leaveFullscreen(const ScreenRect& rect) = 0;
     // Moves and sizes the window without activating it or changing its Z order.
     virtual void place(const ScreenRect& rect) = 0;
+    // SetCapture: the window gets the mouse's messages also outside its area.
+    virtual void captureMouse() = 0;
+    // ReleaseCapture when the window holds the capture; onCaptureLost follows at once.
+    virtual void releaseMouseCapture() = 0;
+    // GetCapture is this window.
+    virtual bool holdsMouseCapture() const = 0;
 };
 
 // The primary monitor's work area (zeroed when the system does not say).

@@ -1,11 +1,14 @@
 // The Linux stand-in of the launcher window: an SDL2 window (SDL chooses the video driver, as
 // SDL_VIDEODRIVER says), registered in the desktop folder like any stand-in window so that a
-// second launcher finds it. The message loop dispatches SDL's events, the desktop folder's
-// requests and SIGTERM/SIGINT, and waits on poll(2) over a signal pipe, a timerfd standing for
-// the waitable timer and, with the X11 driver, the display connection.
+// second launcher finds it. The message loop dispatches SDL's events (the window's, the mouse's
+// left button and motion, keys as virtual-key codes), the desktop folder's requests and
+// SIGTERM/SIGINT, and waits on poll(2) over a signal pipe, a timerfd standing for the waitable
+// timer and, with the X11 driver, the display connection. SDL's hit test stands for
+// WM_NCHITTEST.
 #include "platform/window.h"
 
 #include "platform/posix/desktop_dir.h"
+#include "platform/posix/sdl_keys.h"
 #include "platform/posix/sdl_video.h"
 #include "platform/posix/sdl_window.h"
 #include "platform/process.h"
@@ -32,6 +35,41 @@ namespace {
 constexpr int minimumTrackWidth = 768;
 constexpr int minimumTrackHeight = 512;
 
+// Like the window procedure: an error of a handler becomes the owner's message error.
+template <typename Handler> void deliver(WindowEvents& events, Handler handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        events.onMessageError(error.what());
+    }
+}
+
+SDL_HitTestResult sdlHitTestResult(WindowArea area) {
+    switch (area) {
+    case WindowArea::client:
+        return SDL_HITTEST_NORMAL;
+    case WindowArea::caption:
+        return SDL_HITTEST_DRAGGABLE;
+    case WindowArea::left:
+        return SDL_HITTEST_RESIZE_LEFT;
+    case WindowArea::right:
+        return SDL_HITTEST_RESIZE_RIGHT;
+    case WindowArea::top:
+        return SDL_HITTEST_RESIZE_TOP;
+    case WindowArea::bottom:
+        return SDL_HITTEST_RESIZE_BOTTOM;
+    case WindowArea::topLeft:
+        return SDL_HITTEST_RESIZE_TOPLEFT;
+    case WindowArea::topRight:
+        return SDL_HITTEST_RESIZE_TOPRIGHT;
+    case WindowArea::bottomLeft:
+        return SDL_HITTEST_RESIZE_BOTTOMLEFT;
+    case WindowArea::bottomRight:
+        return SDL_HITTEST_RESIZE_BOTTOMRIGHT;
+    }
+    return SDL_HITTEST_NORMAL;
+}
+
 class SdlWindow;
 
 // The launcher windows of this process, by handle.
@@ -52,6 +90,8 @@ public:
             throw std::runtime_error("launcher window");
         }
         SDL_SetWindowMinimumSize(window_, minimumTrackWidth, minimumTrackHeight);
+        // The borderless window's caption and edges; drivers without it leave them plain.
+        SDL_SetWindowHitTest(window_, &SdlWindow::hitTest, this);
         desktop_ = posix::registerDesktopWindow(request.windowClass, currentProcessId());
         handle_ = posix::windowHandleOf(desktop_.file);
         if (handle_ == nullptr) {
@@ -145,6 +185,26 @@ public:
         }
     }
 
+    // SDL's capture, where the driver has one; the window's own flag stands for it elsewhere.
+    void captureMouse() override {
+        if (window_ != nullptr) {
+            SDL_CaptureMouse(SDL_TRUE);
+            captured_ = true;
+        }
+    }
+
+    void releaseMouseCapture() override {
+        if (!captured_) {
+            return;
+        }
+        captured_ = false;
+        SDL_CaptureMouse(SDL_FALSE);
+        // As WM_CAPTURECHANGED follows ReleaseCapture.
+        deliver(events_, [this] { events_.onCaptureLost(); });
+    }
+
+    bool holdsMouseCapture() const override { return captured_; }
+
     // The message loop's side.
     SDL_Window* sdlWindow() const { return window_; }
     WindowEvents& events() { return events_; }
@@ -187,7 +247,19 @@ public:
     }
 
 private:
+    static SDL_HitTestResult hitTest(SDL_Window*, const SDL_Point* point, void* data) {
+        auto* self = static_cast<SdlWindow*>(data);
+        WindowArea area = WindowArea::client;
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(self->window_, &width, &height);
+        deliver(self->events_,
+                [&] { area = self->events_.hitTest(point->x, point->y, width, height); });
+        return sdlHitTestResult(area);
+    }
+
     void destroyWindow() {
+        captured_ = false;
         if (window_ != nullptr) {
             SDL_DestroyWindow(window_);
             window_ = nullptr;
@@ -200,6 +272,7 @@ private:
     posix::DesktopWindow desktop_;
     WindowHandle handle_ = nullptr;
     bool quitPosted_ = false;
+    bool captured_ = false;
 };
 
 SdlWindow* windowOf(WindowHandle handle) {
@@ -326,13 +399,8 @@ private:
         return any;
     }
 
-    // Like the window procedure: an error of a handler becomes the owner's message error.
     template <typename Handler> void deliver(Handler handler) {
-        try {
-            handler();
-        } catch (const std::exception& error) {
-            window_.events().onMessageError(error.what());
-        }
+        platform::deliver(window_.events(), handler);
     }
 
     void handleRequest(const std::string& request) {
@@ -346,25 +414,74 @@ private:
     }
 
     void handleEvent(const SDL_Event& event) {
-        if (event.type != SDL_WINDOWEVENT || window_.sdlWindow() == nullptr ||
-            event.window.windowID != SDL_GetWindowID(window_.sdlWindow())) {
+        SDL_Window* window = window_.sdlWindow();
+        if (window == nullptr) {
             return;
         }
-        switch (event.window.event) {
+        const Uint32 id = SDL_GetWindowID(window);
+        WindowEvents& events = window_.events();
+        switch (event.type) {
+        case SDL_WINDOWEVENT:
+            if (event.window.windowID == id) {
+                handleWindowEvent(event.window);
+            }
+            break;
+        case SDL_MOUSEMOTION:
+            if (event.motion.windowID == id) {
+                deliver([&] { events.onMouseMove(event.motion.x, event.motion.y); });
+            }
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            if (event.button.windowID == id && event.button.button == SDL_BUTTON_LEFT) {
+                const int x = event.button.x;
+                const int y = event.button.y;
+                if (event.type == SDL_MOUSEBUTTONDOWN) {
+                    deliver([&] { events.onMouseDown(x, y); });
+                } else {
+                    deliver([&] { events.onMouseUp(x, y); });
+                }
+            }
+            break;
+        case SDL_KEYDOWN:
+            if (event.key.windowID == id) {
+                handleKey(event.key);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    void handleWindowEvent(const SDL_WindowEvent& event) {
+        WindowEvents& events = window_.events();
+        switch (event.event) {
         case SDL_WINDOWEVENT_CLOSE:
-            deliver([this] { window_.events().onCloseRequest(); });
+            deliver([&] { events.onCloseRequest(); });
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            deliver([this] { window_.events().onActivateApp(true); });
+            deliver([&] { events.onActivateApp(true); });
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            deliver([this] {
-                window_.events().onKillFocus();
-                window_.events().onActivateApp(false);
+            // Another window takes the mouse with the focus.
+            window_.releaseMouseCapture();
+            deliver([&] {
+                events.onKillFocus();
+                events.onActivateApp(false);
             });
             break;
         default:
             break;
+        }
+    }
+
+    void handleKey(const SDL_KeyboardEvent& key) {
+        if (posix::isSystemKey(key.keysym.sym, key.keysym.mod)) {
+            return;
+        }
+        const int virtualKey = posix::virtualKeyOfSdlKey(key.keysym.sym);
+        if (virtualKey != 0) {
+            deliver([&] { window_.events().onKeyDown(virtualKey, key.repeat != 0); });
         }
     }
 
@@ -416,6 +533,12 @@ bool isLauncherWindow(WindowHandle window) {
 ClientSize launcherWindowClientSize(WindowHandle window) {
     const SdlWindow* owner = windowOf(window);
     return owner == nullptr ? ClientSize{} : owner->clientSize();
+}
+
+std::uint32_t launcherWindowSdlId(WindowHandle window) {
+    const SdlWindow* owner = windowOf(window);
+    return owner == nullptr || owner->sdlWindow() == nullptr ? 0
+                                                             : SDL_GetWindowID(owner->sdlWindow());
 }
 
 void presentToLauncherWindow(WindowHandle window, const std::vector<std::uint32_t>& pixels,

@@ -1,10 +1,12 @@
-// The launcher's borderless user32 window, its window procedure (the messages the main loop
-// needs), the message loop and the waitable frame timer.
+// The launcher's borderless user32 window, its window procedure (which only translates messages
+// into the owner's WindowEvents calls), the message loop and the waitable frame timer.
 #include "platform/window.h"
 
 #include "platform/handle.h"
 
 #include <windows.h>
+
+#include <windowsx.h>
 
 #include <exception>
 #include <stdexcept>
@@ -27,6 +29,45 @@ ScreenRect fromRect(const RECT& rect) {
 
 WindowEvents* eventsOf(HWND window) {
     return reinterpret_cast<WindowEvents*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+LRESULT hitTestCode(WindowArea area) {
+    switch (area) {
+    case WindowArea::client:
+        return HTCLIENT;
+    case WindowArea::caption:
+        return HTCAPTION;
+    case WindowArea::left:
+        return HTLEFT;
+    case WindowArea::right:
+        return HTRIGHT;
+    case WindowArea::top:
+        return HTTOP;
+    case WindowArea::bottom:
+        return HTBOTTOM;
+    case WindowArea::topLeft:
+        return HTTOPLEFT;
+    case WindowArea::topRight:
+        return HTTOPRIGHT;
+    case WindowArea::bottomLeft:
+        return HTBOTTOMLEFT;
+    case WindowArea::bottomRight:
+        return HTBOTTOMRIGHT;
+    }
+    return HTCLIENT;
+}
+
+// Only a point of the client area is the owner's to place; the system answers the rest.
+LRESULT hitTest(WindowEvents& events, HWND window, LPARAM lParam) {
+    const LRESULT system = ::DefWindowProcW(window, WM_NCHITTEST, 0, lParam);
+    if (system != HTCLIENT) {
+        return system;
+    }
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::ScreenToClient(window, &point);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    return hitTestCode(events.hitTest(point.x, point.y, client.right, client.bottom));
 }
 
 LRESULT handleMessage(WindowEvents& events, HWND window, UINT message, WPARAM wParam,
@@ -62,6 +103,53 @@ LRESULT handleMessage(WindowEvents& events, HWND window, UINT message, WPARAM wP
     case WM_NCCALCSIZE:
         // The client area is the whole window: no frame, no caption.
         return 0;
+    case WM_NCHITTEST:
+        return hitTest(events, window, lParam);
+    case WM_SETCURSOR:
+        // The class cursor is the arrow; over the client area the owner's choice stays.
+        if (LOWORD(lParam) != HTCLIENT) {
+            return ::DefWindowProcW(window, message, wParam, lParam);
+        }
+        ::SetCursor(::LoadCursorW(nullptr, events.cursorShape() == CursorShape::hand ? IDC_HAND
+                                                                                     : IDC_ARROW));
+        return TRUE;
+    case WM_INPUT_DEVICE_CHANGE:
+        if (wParam == GIDC_REMOVAL) {
+            events.onInputDeviceRemoved(reinterpret_cast<RawDeviceHandle>(lParam));
+        }
+        return 0;
+    case WM_INPUT:
+        events.onRawInput(reinterpret_cast<RawInputHandle>(lParam));
+        // The system frees the report's buffer there.
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    case WM_KEYDOWN:
+        events.onKeyDown(static_cast<int>(wParam), (lParam & (LPARAM{1} << 30)) != 0);
+        return 0;
+    case WM_SYSCOMMAND:
+        // F10 and Alt would open the system menu.
+        if ((wParam & 0xFFF0) == SC_KEYMENU) {
+            return 0;
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    case WM_MOUSEMOVE:
+        events.onMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_LBUTTONDOWN:
+        events.onMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        events.onMouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_CAPTURECHANGED:
+        events.onCaptureLost();
+        return 0;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        ::SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -145,6 +233,14 @@ public:
         ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.width(), rect.height(),
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
+
+    void captureMouse() override { ::SetCapture(window_); }
+    void releaseMouseCapture() override {
+        if (holdsMouseCapture()) {
+            ::ReleaseCapture();
+        }
+    }
+    bool holdsMouseCapture() const override { return ::GetCapture() == window_; }
 
 private:
     HWND window_;

@@ -39,6 +39,21 @@ void FakeWindow::place(const platform::ScreenRect& to) {
     rect = to;
 }
 
+void FakeWindow::captureMouse() {
+    record("capture");
+    captured = true;
+}
+
+void FakeWindow::releaseMouseCapture() {
+    record("release");
+    if (captured) {
+        captured = false;
+        if (events != nullptr) {
+            events->onCaptureLost();
+        }
+    }
+}
+
 platform::FolderChoice RecordingDesktop::pickFolder(platform::WindowHandle owner,
                                                     const std::wstring& title) {
     owners.push_back(owner);

@@ -54,7 +54,8 @@ public:
 };
 
 // Records each request as a word ("show", "restore", "minimize", "foreground", "destroy",
-// "fullscreen", "windowed", "place"); its state is the test's to set.
+// "fullscreen", "windowed", "place", "capture", "release"); its state is the test's to set. A
+// release while it holds the capture tells the events it was given, as the system window does.
 class FakeWindow final : public platform::LauncherWindow {
 public:
     platform::WindowHandle handle() const override { return nullptr; }
@@ -72,6 +73,9 @@ public:
     void enterFullscreen() override;
     void leaveFullscreen(const platform::ScreenRect& to) override;
     void place(const platform::ScreenRect& to) override;
+    void captureMouse() override;
+    void releaseMouseCapture() override;
+    bool holdsMouseCapture() const override { return captured; }
 
     std::vector<std::string> calls;
     bool alive = true;
@@ -79,6 +83,8 @@ public:
     bool inForeground = true;
     platform::ScreenRect rect{100, 50, 1482, 972};
     platform::ScreenRect monitor{0, 0, 2560, 1440};
+    bool captured = false;
+    platform::WindowEvents* events = nullptr;
 
 private:
     void record(const std::string& call) { calls.push_back(call); }

@@ -1,72 +1,16 @@
 // The launcher window of the system (user32 on Windows, SDL2 on Linux) with its class, message
 // loop, frame timer and tick, drawing through a recording device: a few frames, then a close
 // request posted to the window as another program would.
-#include "app/app.h"
-#include "app/loop/main_loop.h"
-#include "app/loop/window_placement.h"
-#include "app/modes/entry_point.h"
-#include "platform/clock.h"
 #include "platform/instance.h"
-#include "platform/process.h"
 #include "platform/process_snapshot.h"
-#include "tests/app/app_fixture.h"
-#include "tests/support/scoped_environment.h"
+#include "tests/app/system_window_fixture.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
 
 namespace lumenark {
 namespace {
 
-class WindowSession : public testing::Test {
-protected:
-    void SetUp() override {
-#ifndef _WIN32
-        // Without a display SDL's dummy driver stands in; SDL_VIDEODRIVER chooses another.
-        if (!platform::environmentVariable(L"SDL_VIDEODRIVER")) {
-            driver_ =
-                std::make_unique<testsupport::ScopedEnvironment>(L"SDL_VIDEODRIVER", L"dummy");
-        }
-        desktop_ = std::make_unique<testsupport::ScopedEnvironment>(
-            L"LUMENARK_DESKTOP_DIR", (fixture_.root() / "desktop").wstring());
-#endif
-        fixture_.systemClocks = true;
-        fixture_.pollGames = [this](const qxlauncher::StartupContext&) {
-            ++polls_;
-            return GameFlags{};
-        };
-        times_.t0 = platform::monotonic100ns();
-        app_ = fixture_.makeApp();
-        platform::WindowRequest request;
-        request.rect = launcherWindowRect(platform::workArea(), false);
-        request.windowClass = launcherWindowClass;
-        request.title = launcherWindowTitle;
-        window_ = platform::createLauncherWindow(request, *app_);
-        app_->attachWindow(window_.get());
-        times_.t1 = times_.t2 = platform::monotonic100ns();
-    }
-    void TearDown() override {
-        app_->attachWindow(nullptr);
-        window_.reset();
-        app_->shutdown();
-    }
-
-    std::size_t count(const std::string& prefix) const {
-        const auto events = fixture_.uiEvents();
-        return static_cast<std::size_t>(std::count_if(
-            events.begin(), events.end(), [&](const auto& e) { return e.starts_with(prefix); }));
-    }
-
-    apptest::AppFixture fixture_;
-    std::unique_ptr<testsupport::ScopedEnvironment> driver_;
-    std::unique_ptr<testsupport::ScopedEnvironment> desktop_;
-    std::unique_ptr<App> app_;
-    std::unique_ptr<platform::LauncherWindow> window_;
-    StartTimes times_;
-    std::atomic<int> polls_{0};
-};
+using WindowSession = apptest::SystemWindowTest;
 
 TEST_F(WindowSession, DrawsFramesUntilAPostedCloseEndsTheLoop) {
     ASSERT_TRUE(window_->exists());
