@@ -20,6 +20,9 @@ bash scripts/run-fuzzers.sh
 cmake --preset windows
 cmake --build --preset windows -j "$jobs"
 export WINEDEBUG=-all
+# Wine maps Windows file names onto Linux ones through the locale's character set: without a UTF-8
+# locale (a bare CI shell has none set) it cannot create a file named beyond ASCII.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEPREFIX="$PWD/out/windows/wineprefix"
 # A fresh prefix of the build tree's own; one wineserver kept alive for all test processes.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
