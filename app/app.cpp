@@ -127,6 +127,7 @@ void App::shutdown() {
     }
     hitRegions_.clear();
     controllers_.reset();
+    canvas_.attach(nullptr);
     renderer_.reset();
     // The backend closes the game and setup handles and the setup job with itself.
     if (firstError) {

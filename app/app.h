@@ -8,6 +8,9 @@
 #include "app/loop/backend_tick.h"
 #include "app/loop/music_volume.h"
 #include "app/navigation.h"
+#include "app/ui/palette.h"
+#include "app/ui/renderer_canvas.h"
+#include "app/ui/widgets.h"
 #include "backend/backend.h"
 #include "backend/cmos/adjustments.h"
 #include "backend/game_table.h"
@@ -28,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lumenark {
@@ -52,9 +56,8 @@ AppServices systemAppServices();
 // package is available and intact.
 GameFlags pollGameAvailability(const qxlauncher::StartupContext& context);
 
-// The design height of every frame, and the width when there is no renderer.
+// The design height of every frame (the width without a renderer: defaultDesignWidth).
 inline constexpr float designHeight = 1024.0f;
-inline constexpr float defaultDesignWidth = 1536.0f;
 inline constexpr std::uint64_t clickDuckMilliseconds = 320;
 inline constexpr std::uint32_t gameCloseRetryMilliseconds = 100;
 
@@ -79,7 +82,10 @@ public:
     // Wiring by the entry point: the window once created, the renderer it draws with (owned), the
     // menu music once the window shows ("menu-music unavailable: " and silence on any error).
     void attachWindow(platform::LauncherWindow* window) { window_ = window; }
-    void attachRenderer(std::unique_ptr<Renderer> renderer) { renderer_ = std::move(renderer); }
+    void attachRenderer(std::unique_ptr<Renderer> renderer) {
+        renderer_ = std::move(renderer);
+        canvas_.attach(renderer_.get());
+    }
     void startMenuMusic();
 
     // Lifecycle, selection and Settings.
@@ -103,6 +109,34 @@ public:
     // The close action of the title bar's close control (also WM_CLOSE): while a game runs the
     // launcher asks it to close and waits in the closing state, else the window is destroyed.
     void requestClose();
+
+    // --- Widgets (app/ui): they draw on the canvas, which without a renderer draws nothing and
+    // is 1536 wide. Buttons record their regions in the hit list as they are drawn. ---
+    Canvas& canvas() { return canvas_; }
+    const Canvas& canvas() const { return canvas_; }
+    // The hovered, pressed and focused control ids.
+    ControlStates controlStates() const;
+    void drawTitleBar();
+    void drawBrandHeader();
+    // The colour is not used; intensity scales the cabinet's red parts.
+    void drawCabinet(RectF rect, ColorF colour, float intensity);
+    void drawIcon(int glyph, float x, float y, ColorF colour);
+    void drawRequirementRow(float x, float y, std::wstring_view title, RequirementKind kind,
+                            std::wstring_view secondLine);
+    void drawButton(int id, RectF rect, std::wstring_view label, bool enabled, bool primary,
+                    float fontSize);
+    void drawActionRow(int id, float y, std::wstring_view title, std::wstring_view subtitle,
+                       std::wstring_view buttonLabel, bool enabled);
+    std::wstring fitText(std::wstring_view text, float size, float maxWidth, bool keepEnd) const;
+    // Draws at x, y and moves y past the section.
+    void drawParagraphSection(std::wstring_view heading, std::wstring_view paragraph, float x,
+                              float& y, float wrapWidth);
+
+    // --- Pages (app/pages): each draws its section from the App's state and changes none; the
+    // frame draws the section's page controls and the status panel after it. ---
+    void drawOverviewPage();
+    void drawRomSetupPage();
+    void drawBuildPage();
 
     // platform::WindowEvents.
     void onCloseRequest() override { requestClose(); }
@@ -143,6 +177,11 @@ public:
     SettingsTab settingsTab() const { return settingsTab_; }
     int focusPosition() const { return focusPosition_; }
     int focusedControl() const { return focusedControl_; }
+    int hoveredControl() const { return hoveredControl_; }
+    int pressedControl() const { return pressedControl_; }
+    // The Overview's "steps shown for" game and the ROM Setup page's report game.
+    int overviewGame() const { return overviewStepsGame_; }
+    int romReportGame() const { return romReportGame_; }
     bool closing() const { return closing_; }
     bool active() const { return active_; }
     bool fullscreen() const { return fullscreen_; }
@@ -210,6 +249,7 @@ private:
     platform::LauncherWindow* window_ = nullptr;
     qxlauncher::Backend backend_;
     std::unique_ptr<Renderer> renderer_;
+    RendererCanvas canvas_;
     std::unique_ptr<MenuMusic> music_;
     std::vector<HitRegion> hitRegions_;
     int selectedGame_ = 0;

@@ -9,7 +9,7 @@ constexpr ColorF groundColor{0.028f, 0.027f, 0.032f, 1.0f};
 } // namespace
 
 float App::designWidth() const {
-    return renderer_ != nullptr ? renderer_->designWidth() : defaultDesignWidth;
+    return canvas_.designWidth();
 }
 
 bool App::decorationWanted() const {
@@ -38,8 +38,25 @@ void App::render(double seconds, bool capture) {
 }
 
 void App::drawPage(double, bool) {
-    // The soft glow, the Settings page or the section's page with its controls and status
-    // panel; or the Play page (filled in by the pages).
+    // The soft glow, the Settings page, the page controls, the status panel and the Play page
+    // come with the frame.
+    if (settingsOpen_) {
+        return;
+    }
+    switch (section_) {
+    case NavSection::overview:
+        drawOverviewPage();
+        break;
+    case NavSection::romSetup:
+        drawRomSetupPage();
+        break;
+    case NavSection::build:
+        drawBuildPage();
+        break;
+    case NavSection::play:
+    case NavSection::legal:
+        break;
+    }
 }
 
 void App::drawChrome() {

@@ -6,6 +6,7 @@
 
 namespace lumenark {
 
+inline constexpr int minimiseControlId = 12;
 inline constexpr int closeControlId = 13;
 
 // A binding slot's control: 300 + 50 x player + 25 x kind (0 key, 1 controller) + slot.

@@ -366,6 +366,10 @@ int Renderer::loadImage(const std::filesystem::path& path) {
     return impl_->createTexture(width, height, file->pixels());
 }
 
+int Renderer::whiteTexture() const {
+    return impl_->whiteTexture;
+}
+
 void Renderer::windowToDesign(int x, int y, float& designX, float& designY) const {
     designX = (static_cast<float>(x) - impl_->offsetX) / impl_->scale;
     designY = (static_cast<float>(y) - impl_->offsetY) / impl_->scale;

@@ -79,6 +79,8 @@ public:
     int uploadTexture(std::uint32_t width, std::uint32_t height,
                       const std::vector<std::uint32_t>& pixels);
     int loadImage(const std::filesystem::path& path);
+    // The slot of the 1 x 1 white texture, made first; effects and fills draw with it.
+    int whiteTexture() const;
 
     void windowToDesign(int x, int y, float& designX, float& designY) const;
     std::uint64_t frameCount() const;

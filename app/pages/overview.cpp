@@ -1,0 +1,8 @@
+// The Overview page.
+#include "app/app.h"
+
+namespace lumenark {
+
+void App::drawOverviewPage() {}
+
+} // namespace lumenark

@@ -1,0 +1,8 @@
+// The ROM Setup page.
+#include "app/app.h"
+
+namespace lumenark {
+
+void App::drawRomSetupPage() {}
+
+} // namespace lumenark

@@ -1,0 +1,152 @@
+#include "app/ui/text_layout.h"
+
+#include "platform/text.h"
+
+#include <array>
+#include <cstdint>
+#include <cwctype>
+#include <utility>
+
+namespace lumenark {
+namespace {
+
+constexpr std::wstring_view ellipsis = L"...";
+
+bool fits(const Canvas& canvas, std::wstring_view text, float size, float maxWidth) {
+    return canvas.measureText(text, size, 0.0f) <= maxWidth;
+}
+
+std::vector<std::wstring_view> splitWords(std::wstring_view paragraph) {
+    std::vector<std::wstring_view> words;
+    std::size_t at = 0;
+    while (at < paragraph.size()) {
+        while (at < paragraph.size() && std::iswspace(paragraph[at]) != 0) {
+            ++at;
+        }
+        const std::size_t start = at;
+        while (at < paragraph.size() && std::iswspace(paragraph[at]) == 0) {
+            ++at;
+        }
+        if (at > start) {
+            words.push_back(paragraph.substr(start, at - start));
+        }
+    }
+    return words;
+}
+
+} // namespace
+
+std::wstring fitText(const Canvas& canvas, std::wstring_view text, float size, float maxWidth,
+                     bool keepEnd) {
+    if (fits(canvas, text, size, maxWidth)) {
+        return std::wstring(text);
+    }
+    std::wstring_view kept = text;
+    while (!kept.empty()) {
+        std::wstring candidate = keepEnd ? std::wstring(ellipsis) + std::wstring(kept)
+                                         : std::wstring(kept) + std::wstring(ellipsis);
+        if (fits(canvas, candidate, size, maxWidth)) {
+            return candidate;
+        }
+        kept = keepEnd ? kept.substr(1) : kept.substr(0, kept.size() - 1);
+    }
+    return std::wstring(ellipsis);
+}
+
+std::vector<std::wstring> wrapText(const Canvas& canvas, std::wstring_view paragraph, float size,
+                                   float maxWidth) {
+    std::vector<std::wstring> lines;
+    std::wstring line;
+    for (const std::wstring_view word : splitWords(paragraph)) {
+        std::wstring candidate =
+            line.empty() ? std::wstring(word) : line + L" " + std::wstring(word);
+        if (!line.empty() && !fits(canvas, candidate, size, maxWidth)) {
+            lines.push_back(std::move(line));
+            line = std::wstring(word);
+        } else {
+            line = std::move(candidate);
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::wstring digestKindLabel(std::string_view key) {
+    static constexpr std::array<std::pair<std::string_view, std::wstring_view>, 4> labels{{
+        {"size", L"Size"},
+        {"crc32", L"CRC32"},
+        {"sha1", L"SHA-1"},
+        {"sha256", L"SHA-256"},
+    }};
+    for (const auto& [name, label] : labels) {
+        if (key == name) {
+            return std::wstring(label);
+        }
+    }
+    return platform::wideFromUtf8(key);
+}
+
+int buildStepGroup(std::string_view step) {
+    if (step == "decoder" || step == "generate") {
+        return 2;
+    }
+    if (step == "accept") {
+        return 3;
+    }
+    if (step == "compile" || step == "seed" || step == "install") {
+        return 4;
+    }
+    return 1; // "verify", "stage" and any other key
+}
+
+std::wstring formatElapsed(double seconds) {
+    const auto whole = static_cast<std::int64_t>(seconds + 0.5);
+    const std::int64_t rest = whole % 60;
+    return std::to_wstring(whole / 60) + (rest < 10 ? L":0" : L":") + std::to_wstring(rest);
+}
+
+std::wstring controllerBindingName(qxlauncher::PadButtons mask) {
+    using namespace qxlauncher;
+    static constexpr std::array<std::pair<PadButtons, std::wstring_view>, 12> named{{
+        {PadButton::a, L"A"},
+        {PadButton::b, L"B"},
+        {PadButton::x, L"X"},
+        {PadButton::y, L"Y"},
+        {PadButton::leftShoulder, L"LB"},
+        {PadButton::rightShoulder, L"RB"},
+        {PadButton::leftTrigger, L"LT"},
+        {PadButton::rightTrigger, L"RT"},
+        {PadButton::back, L"BACK"},
+        {PadButton::start, L"START"},
+        {PadButton::leftThumb, L"L3"},
+        {PadButton::rightThumb, L"R3"},
+    }};
+    std::vector<std::wstring> parts;
+    PadButtons rest = mask;
+    for (const auto& [bit, name] : named) {
+        if ((mask & bit) != 0) {
+            parts.emplace_back(name);
+            rest &= ~bit;
+        }
+    }
+    for (int bit = 0; bit < 32; ++bit) {
+        if ((rest & (PadButtons{1} << bit)) == 0) {
+            continue;
+        }
+        // Bits 18 and up are the HID buttons 11 to 24; the others left are the directions.
+        parts.push_back(bit >= PadButton::firstExtraHidBit ? L"BUTTON " + std::to_wstring(bit - 7)
+                                                           : std::wstring(L"D-PAD"));
+    }
+    if (parts.empty()) {
+        return L"-";
+    }
+    std::wstring joined = parts.front();
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        joined += L" / " + parts[i];
+    }
+    return joined;
+}
+
+} // namespace lumenark
