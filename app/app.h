@@ -8,6 +8,7 @@
 #include "app/loop/backend_tick.h"
 #include "app/loop/music_volume.h"
 #include "app/navigation.h"
+#include "app/pages/page_control.h"
 #include "app/ui/palette.h"
 #include "app/ui/renderer_canvas.h"
 #include "app/ui/widgets.h"
@@ -137,6 +138,34 @@ public:
     void drawOverviewPage();
     void drawRomSetupPage();
     void drawBuildPage();
+    void drawLegalPage();
+    // The Play page; a capture draws it still (time 0, no highlight).
+    void drawPlayPage(bool capture);
+    // The legal footer of every page.
+    void drawLegalBlock();
+
+    // --- The controls of a frame (app/pages/frame_controls.cpp): one list per part of the frame,
+    // read both by the drawing, which registers each region as it draws the control, and by
+    // layoutHitRegions, so the two cannot drift apart. ---
+    // The current section's page controls: Overview, ROM Setup, Build and Legal; none for Play.
+    PageControls pageControls() const;
+    // The Play page's regions: the three cabinets and, with a game loaded, PLAY.
+    PageControls playControls() const;
+    // Settings' tabs, rows and buttons (come with the Settings page).
+    PageControls settingsControls() const;
+    // The sidebar's six entries in navigation order.
+    PageControls sidebarControls() const;
+    // Minimise and close, the frame's last regions.
+    PageControls titleBarControls() const;
+    // Rebuilds the hit list with the regions a frame of the current state registers.
+    void layoutHitRegions();
+    // The control ids that the keyboard and the controllers move between.
+    std::vector<int> focusOrder() const;
+    // The current eased highlight of a Play cabinet (0 to 1).
+    float cabinetHighlight(int game) const {
+        return cabinetHighlight_.at(static_cast<std::size_t>(game));
+    }
+    bool requirementsCheckStarted() const { return requirementsCheckStarted_; }
 
     // platform::WindowEvents.
     void onCloseRequest() override { requestClose(); }
@@ -235,12 +264,27 @@ private:
     void resetInputHold();
     // The frame's decoration: the bezel switch of the edition on show.
     bool decorationWanted() const;
-    // The focus list's entry at the focus position (-1 until the pages give focus lists).
-    int focusedControlAtPosition() const { return -1; }
+    // The focus list's entry at the focus position, or -1.
+    int focusedControlAtPosition() const;
     // The frame between the ground and the end: the section's page (or Settings) and the
-    // chrome around it. Filled in by the pages.
-    void drawPage(double seconds, bool capture);
+    // chrome around it.
+    void drawPage(bool capture);
     void drawChrome();
+    void easeCabinetHighlights(double seconds);
+    // The chrome (app/pages/chrome.cpp).
+    void drawPageControls();
+    void drawPageControl(const PageControl& control);
+    void drawOwnershipCheckbox(const PageControl& control);
+    void drawStatusPanel();
+    void drawSidebar();
+    void drawHelpLines();
+    void registerTitleBarRegions();
+    void drawClosingOverlay();
+    // The Play page's parts (app/pages/play.cpp).
+    float animationTime(bool capture) const;
+    void drawPlayBackdrop(float time);
+    void drawPlayCabinet(int game, const PageControl& region, bool capture, float time);
+    void drawPlayInfoPanel(const PageControls& controls);
 
     AppServices services_;
 
@@ -296,6 +340,10 @@ private:
     std::array<bool, 2> remasteredChoice_{};
     std::future<GameFlags> pendingPoll_;
     int focusedControl_ = -1;
+    // The Play cabinets' highlights, eased frame by frame.
+    std::array<float, qxlauncher::gameCount> cabinetHighlight_{};
+    // The first interactive frame of a page other than Play started the requirements check.
+    bool requirementsCheckStarted_ = false;
     bool shutDown_ = false;
 };
 

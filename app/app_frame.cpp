@@ -1,10 +1,17 @@
-// One frame of the launcher window: the ground, then the page and the chrome around it.
+// One frame of the launcher window: the ground, the page with its controls, then the chrome
+// over it. The frame, not the pages, changes state: the cabinets' highlights ease here and the
+// first interactive frame of a page other than Play starts the requirements check.
 #include "app/app.h"
+
+#include "app/control_ids.h"
+
+#include <algorithm>
 
 namespace lumenark {
 namespace {
 
 constexpr ColorF groundColor{0.028f, 0.027f, 0.032f, 1.0f};
+constexpr ColorF pageGlow{0.6f, 0.04f, 0.05f, 0.06f};
 
 } // namespace
 
@@ -31,17 +38,40 @@ void App::render(double seconds, bool capture) {
     const float width = designWidth();
     renderer_->setDecoration(decorationWanted());
     renderer_->beginFrame();
-    renderer_->fillRect({0, 0, width, designHeight}, groundColor);
-    drawPage(seconds, capture);
+    canvas_.fillRect({0, 0, width, designHeight}, groundColor);
+    if (!settingsOpen_ && section_ == NavSection::play) {
+        easeCabinetHighlights(seconds);
+    }
+    drawPage(capture);
     drawChrome();
     renderer_->endFrame(applied_.VSync ? 1 : 0);
 }
 
-void App::drawPage(double, bool) {
-    // The soft glow, the Settings page, the page controls, the status panel and the Play page
-    // come with the frame.
-    if (settingsOpen_) {
+void App::easeCabinetHighlights(double seconds) {
+    const float k = std::clamp(7.0f * static_cast<float>(seconds), 0.0f, 1.0f);
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        const bool lit =
+            !settingsOpen_ && (game == loadedGame_ || hoveredControl_ == cabinetControlId(game) ||
+                               focusPosition_ == game);
+        float& highlight = cabinetHighlight_[static_cast<std::size_t>(game)];
+        highlight += ((lit ? 1.0f : 0.0f) - highlight) * k;
+    }
+}
+
+void App::drawPage(bool capture) {
+    if (!settingsOpen_ && section_ == NavSection::play) {
+        drawPlayPage(capture);
         return;
+    }
+    const float width = designWidth();
+    canvas_.drawEffect({0.2f * width, 124, width, 900}, pageGlow, ShaderMode::Glow, 0.0f);
+    if (settingsOpen_) {
+        // The Settings page comes here.
+        return;
+    }
+    if (!capture && !requirementsCheckStarted_) {
+        requirementsCheckStarted_ = true;
+        backend_.recheckRequirements();
     }
     switch (section_) {
     case NavSection::overview:
@@ -53,15 +83,24 @@ void App::drawPage(double, bool) {
     case NavSection::build:
         drawBuildPage();
         break;
-    case NavSection::play:
     case NavSection::legal:
+        drawLegalPage();
+        break;
+    case NavSection::play:
         break;
     }
+    drawPageControls();
+    drawStatusPanel();
 }
 
 void App::drawChrome() {
-    // Title bar, brand header, sidebar and help lines, the legal footer, the title bar's regions
-    // and the closing overlay (filled in by the pages).
+    drawTitleBar();
+    drawBrandHeader();
+    drawSidebar();
+    drawHelpLines();
+    drawLegalBlock();
+    registerTitleBarRegions();
+    drawClosingOverlay();
 }
 
 } // namespace lumenark

@@ -6,8 +6,69 @@
 
 namespace lumenark {
 
+// The Play page: the three cabinets and PLAY.
+constexpr int cabinetControlId(int game) {
+    return 1 + game;
+}
+inline constexpr int playControlId = 20;
+
+// The sidebar's entries.
+inline constexpr int playNavigationId = 10;
+inline constexpr int settingsNavigationId = 11;
+inline constexpr int overviewNavigationId = 40;
+inline constexpr int romSetupNavigationId = 41;
+inline constexpr int buildNavigationId = 42;
+inline constexpr int legalNavigationId = 43; // also the ROM Setup page's "Open Legal"
+
+// The sidebar's order, and the order of section cycling.
+inline constexpr std::array<int, 6> navigationOrder{overviewNavigationId, romSetupNavigationId,
+                                                    buildNavigationId,    playNavigationId,
+                                                    settingsNavigationId, legalNavigationId};
+
 inline constexpr int minimiseControlId = 12;
 inline constexpr int closeControlId = 13;
+
+// The page controls; the families take the game kind g (0 to 2).
+inline constexpr int oneFolderControlId = 30;
+constexpr int folderFieldControlId(int game) {
+    return 50 + game;
+}
+constexpr int verifyControlId(int game) {
+    return 60 + game;
+}
+constexpr int buildControlId(int game) {
+    return 70 + game;
+}
+inline constexpr int buildAllControlId = 73;
+constexpr int cancelControlId(int game) {
+    return 80 + game;
+}
+constexpr int openLogControlId(int game) {
+    return 90 + game;
+}
+constexpr int openFolderControlId(int game) {
+    return 95 + game;
+}
+constexpr int copyReportControlId(int game) {
+    return 100 + game;
+}
+constexpr int playGameControlId(int game) {
+    return 110 + game;
+}
+inline constexpr int ownershipControlId = 120;
+// 121, 122, 123: "DISCLAIMER.md", "THIRD_PARTY_NOTICES.md", "LICENSE".
+constexpr int documentControlId(int document) {
+    return 121 + document;
+}
+inline constexpr int checkRequirementsControlId = 124;
+constexpr int gameRowControlId(int game) {
+    return 130 + game;
+}
+
+// Settings' buttons.
+inline constexpr int settingsSaveControlId = 210;
+inline constexpr int restoreDefaultsControlId = 211;
+inline constexpr int settingsBackControlId = 212;
 
 // A binding slot's control: 300 + 50 x player + 25 x kind (0 key, 1 controller) + slot.
 constexpr int bindingSlotId(int player, int kind, int slot) {

@@ -10,6 +10,8 @@ struct HitRegion {
     float width = 0;
     float height = 0;
     bool enabled = false;
+
+    bool operator==(const HitRegion&) const = default;
 };
 
 } // namespace lumenark

@@ -18,6 +18,20 @@ inline RectF overviewCardRect(float designWidth, int game) {
             246.0f + static_cast<float>(game / 2) * 218.0f, game == 2 ? spread : half, 206.0f};
 }
 
+// The Play page's cabinets spread out as the design widens: x at width 1536 plus a share of the
+// widening (0 at 1536, all of it at the widest design).
+inline float cabinetX(float designWidth, int game) {
+    constexpr float baseX[] = {250.0f, 705.0f, 1160.0f};
+    constexpr float spread[] = {48.0f, 142.0f, 236.0f};
+    constexpr float widening = 284.44446f; // 1820.4445 - 1536
+    return baseX[game] + spread[game] * (designWidth - 1536.0f) / widening;
+}
+inline constexpr float cabinetWidth = 330.0f;
+inline constexpr float cabinetHeight = 680.0f;
+// The cabinet's drawn top before the hover lift, and its fixed clickable region's top.
+inline constexpr float cabinetTop = 155.0f;
+inline constexpr float cabinetRegionTop = 170.0f;
+
 // The top of a game's row on the ROM Setup page.
 inline float romSetupRowTop(int game) {
     return 290.0f + 94.0f * static_cast<float>(game);

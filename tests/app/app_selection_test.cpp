@@ -259,7 +259,10 @@ TEST_F(Selection, AFrameFillsTheGroundAndPresentsWithTheSyncPreference) {
               (std::vector<float>{0, 0, 1536, 1024}));
     EXPECT_EQ(std::vector<float>(ground.tint, ground.tint + 4),
               (std::vector<float>{0.028f, 0.027f, 0.032f, 1.0f}));
-    EXPECT_TRUE(app_->hitRegions().empty());
+    // The frame's last region is the title bar's close control.
+    ASSERT_FALSE(app_->hitRegions().empty());
+    EXPECT_EQ(app_->hitRegions().back().id, 13);
+    EXPECT_EQ(app_->hitRegions().back().x, 1490);
 }
 
 TEST_F(Selection, TheBezelSwitchOfTheShownEditionDecoratesTheLetterbox) {

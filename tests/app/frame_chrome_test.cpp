@@ -1,0 +1,310 @@
+// The chrome of a frame: the sidebar and its states, the status panel, the page controls by
+// style, the focus, the help lines, the legal footer and the closing overlay.
+#include "app/control_ids.h"
+#include "app/ui/palette.h"
+#include "tests/app/frame_calls.h"
+#include "tests/app/page_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using apptest::DrawCall;
+using apptest::DrawCalls;
+using apptest::DrawKind;
+using apptest::PageScene;
+using apptest::PageState;
+using lumenark::ColorF;
+using lumenark::NavSection;
+using lumenark::RectF;
+using lumenark::UiPalette;
+
+constexpr ColorF activeEntryFill{0.22f, 0.03f, 0.04f, 1};
+constexpr ColorF focusedPlainFace{0.16f, 0.07f, 0.08f, 1};
+
+// The rounded rectangles drawn over exactly this rectangle.
+DrawCalls roundedAt(const DrawCalls& calls, RectF rect) {
+    DrawCalls found;
+    for (const DrawCall& call : calls) {
+        if (call.kind == DrawKind::roundedRect && apptest::sameRect(call.rect, rect)) {
+            found.push_back(call);
+        }
+    }
+    return found;
+}
+
+bool hasFill(const DrawCalls& calls, RectF rect, ColorF color) {
+    for (const DrawCall& call : roundedAt(calls, rect)) {
+        if (call.border == 0 && apptest::sameColor(call.color, color)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+const lumenark::HitRegion& regionOf(const lumenark::App& app, int id) {
+    for (const auto& region : app.hitRegions()) {
+        if (region.id == id) {
+            return region;
+        }
+    }
+    throw std::runtime_error("no region " + std::to_string(id));
+}
+
+TEST(Sidebar, WhileAGameRunsTheSettingsEntryIsDimAndDisabled) {
+    PageScene scene;
+    lumenark::App& app = scene.start(PageState::gameRunning, NavSection::play);
+    const DrawCalls calls = scene.frame();
+    const auto settings = apptest::findText(calls, L"Settings");
+    ASSERT_TRUE(settings);
+    EXPECT_TRUE(apptest::sameColor(settings->color, UiPalette::muted));
+    EXPECT_FLOAT_EQ(settings->rect.x, 68);
+    EXPECT_FLOAT_EQ(settings->rect.y, 142 + 58 * 4 + 14);
+    EXPECT_FALSE(regionOf(app, lumenark::settingsNavigationId).enabled);
+    for (const wchar_t* label : {L"Overview", L"ROM Setup", L"Build", L"Play", L"Legal"}) {
+        const auto entry = apptest::findText(calls, label);
+        ASSERT_TRUE(entry) << label;
+        EXPECT_TRUE(apptest::sameColor(entry->color, UiPalette::text));
+    }
+    for (const int id : {40, 41, 42, 10, 43}) {
+        EXPECT_TRUE(regionOf(app, id).enabled);
+    }
+}
+
+struct ActiveCase {
+    const char* name;
+    NavSection section;
+    bool settingsOpen;
+    int activeEntry;
+};
+
+class SidebarActive : public testing::TestWithParam<ActiveCase> {};
+
+TEST_P(SidebarActive, MarksTheSectionOrSettings) {
+    PageScene scene;
+    lumenark::App& app = scene.start(PageState::noGameBuilt, GetParam().section);
+    app.prepareCapture(GetParam().settingsOpen, lumenark::SettingsTab::launcher,
+                       GetParam().section);
+    const DrawCalls calls = scene.frame();
+    for (int entry = 0; entry < 6; ++entry) {
+        const RectF rect{16, 142 + 58.0f * static_cast<float>(entry), 192, 48};
+        EXPECT_EQ(hasFill(calls, rect, activeEntryFill), entry == GetParam().activeEntry) << entry;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sections, SidebarActive,
+                         testing::Values(ActiveCase{"Overview", NavSection::overview, false, 0},
+                                         ActiveCase{"Build", NavSection::build, false, 2},
+                                         ActiveCase{"Play", NavSection::play, false, 3},
+                                         ActiveCase{"Legal", NavSection::legal, false, 5},
+                                         ActiveCase{"SettingsOverPlay", NavSection::play, true, 4},
+                                         ActiveCase{"SettingsOverLegal", NavSection::legal, true,
+                                                    4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StatusPanel, AnEmptyStatusLineDrawsNoPanel) {
+    PageScene scene;
+    scene.start(PageState::noGameBuilt, NavSection::build);
+    ASSERT_TRUE(scene.app().statusLine().empty());
+    const DrawCalls calls = scene.frame();
+    EXPECT_TRUE(roundedAt(calls, {226, 928, 1290, 32}).empty());
+}
+
+TEST(StatusPanel, AStatusLineIsCentredInAmberOverThePage) {
+    apptest::AppFixture fixture;
+    const auto app = fixture.makeApp();
+    ASSERT_EQ(app->statusLine(), L"Default preferences loaded.");
+    app->render(0.016, false);
+    const DrawCalls calls = apptest::lastFrameCalls(*fixture.device, *app->renderer());
+    const DrawCalls panel = roundedAt(calls, {226, 928, 1290, 32});
+    ASSERT_EQ(panel.size(), 2u);
+    EXPECT_TRUE(apptest::sameColor(panel[0].color, {0.05f, 0.045f, 0.05f, 0.97f}));
+    EXPECT_TRUE(apptest::sameColor(panel[1].color, {0.45f, 0.3f, 0.1f, 1}));
+    const auto text = apptest::findText(calls, L"Default preferences loaded.");
+    ASSERT_TRUE(text);
+    // 27 characters of 6.5 + 0.1 at size 13, centred on the panel.
+    EXPECT_NEAR(text->rect.x, 226 + 645 - 27 * 6.6f / 2, 0.01);
+    EXPECT_FLOAT_EQ(text->rect.y, 937);
+    EXPECT_TRUE(apptest::sameColor(text->color, UiPalette::warning));
+}
+
+TEST(PageControls, BuildButtonsThatCanStartGetAPlayTriangle) {
+    PageScene scene;
+    scene.start(PageState::setupQueued, NavSection::build);
+    const DrawCalls triangles = apptest::callsOf(scene.frame(), DrawKind::triangle);
+    // Games 0 and 2 can be built; the second game waits in the queue.
+    for (int game = 0; game < 3; ++game) {
+        const float cy = 228.0f + 228.0f * static_cast<float>(game) + 18 + 20;
+        const std::array<float, 6> expected{1340, cy - 6, 1350, cy, 1340, cy + 6};
+        const bool drawn = std::any_of(triangles.begin(), triangles.end(), [&](const DrawCall& t) {
+            return t.points == expected && apptest::sameColor(t.color, UiPalette::text);
+        });
+        EXPECT_EQ(drawn, game != 1) << game;
+    }
+}
+
+TEST(PageControls, OpenLegalIsAPlainButtonOnlyUntilOwnershipIsConfirmed) {
+    PageScene unconfirmed;
+    unconfirmed.start(PageState::noGameBuilt, NavSection::romSetup);
+    const DrawCalls calls = unconfirmed.frame();
+    const auto open = apptest::findText(calls, L"Open Legal");
+    ASSERT_TRUE(open);
+    EXPECT_NEAR(open->size, 14, 0.01); // 36 high
+    // The first of the focus list, with the face of a plain button.
+    EXPECT_EQ(unconfirmed.app().focusedControl(), lumenark::legalNavigationId);
+    EXPECT_TRUE(hasFill(calls, {1346, 238, 150, 36}, focusedPlainFace));
+    EXPECT_TRUE(regionOf(unconfirmed.app(), lumenark::legalNavigationId).enabled);
+
+    PageScene confirmed;
+    confirmed.start(PageState::confirmedIdle, NavSection::romSetup);
+    EXPECT_FALSE(apptest::findText(confirmed.frame(), L"Open Legal"));
+}
+
+TEST(PageControls, AnEmptyFolderFieldShowsThePlaceholder) {
+    PageScene scene;
+    scene.start(PageState::noGameBuilt, NavSection::overview);
+    const DrawCalls calls = scene.frame();
+    std::size_t placeholders = 0;
+    for (const DrawCall& call : calls) {
+        if (call.kind == DrawKind::text && call.text == L"Choose folder...") {
+            ++placeholders;
+            EXPECT_TRUE(apptest::sameColor(call.color, UiPalette::muted));
+            EXPECT_NEAR(call.size, 13, 0.01); // 28 high
+        }
+    }
+    EXPECT_EQ(placeholders, 3u);
+}
+
+struct CheckboxCase {
+    const char* name;
+    PageState state;
+    bool checked;
+};
+
+class OwnershipCheckbox : public testing::TestWithParam<CheckboxCase> {};
+
+TEST_P(OwnershipCheckbox, ShowsTheConfirmation) {
+    PageScene scene;
+    scene.start(GetParam().state, NavSection::legal);
+    const DrawCalls calls = scene.frame();
+    const RectF box{256, 790, 1230, 44};
+    ASSERT_FALSE(roundedAt(calls, box).empty());
+    EXPECT_TRUE(hasFill(calls, box,
+                        GetParam().checked ? ColorF{0.16f, 0.03f, 0.04f, 1} : UiPalette::inset));
+    const DrawCalls lines = apptest::callsOf(calls, DrawKind::line);
+    const bool checkMark = std::any_of(lines.begin(), lines.end(), [](const DrawCall& line) {
+        return std::fabs(line.points[0] - 275) < 0.01f && std::fabs(line.points[1] - 812) < 0.01f &&
+               std::fabs(line.width - 2.5f) < 0.01f;
+    });
+    EXPECT_EQ(checkMark, GetParam().checked);
+    const auto label = apptest::findTextStartingWith(calls, L"I own the original board");
+    ASSERT_TRUE(label);
+    EXPECT_FLOAT_EQ(label->rect.x, 306);
+    EXPECT_FLOAT_EQ(label->rect.y, 803);
+    EXPECT_EQ(
+        apptest::findText(calls, L"Verify and Build stay disabled until you confirm:").has_value(),
+        !GetParam().checked);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, OwnershipCheckbox,
+                         testing::Values(CheckboxCase{"NotConfirmed", PageState::noGameBuilt,
+                                                      false},
+                                         CheckboxCase{"Confirmed", PageState::confirmedIdle, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Focus, TheFocusedControlOfTheListGetsTheRing) {
+    PageScene scene;
+    lumenark::App& app = scene.start(PageState::confirmedIdle, NavSection::build);
+    const DrawCalls calls = scene.frame();
+    EXPECT_EQ(app.focusOrder().front(), lumenark::checkRequirementsControlId);
+    EXPECT_EQ(app.focusedControl(), lumenark::checkRequirementsControlId);
+    const DrawCalls ring = roundedAt(calls, {1106, 140, 220, 40});
+    ASSERT_EQ(ring.size(), 2u);
+    EXPECT_TRUE(apptest::sameColor(ring[1].color, UiPalette::hot));
+    EXPECT_FLOAT_EQ(ring[1].border, 2.2f);
+}
+
+struct FocusCase {
+    const char* name;
+    PageState state;
+    NavSection section;
+    std::vector<int> order;
+};
+
+class FocusOrder : public testing::TestWithParam<FocusCase> {};
+
+TEST_P(FocusOrder, TakesTheEnabledControlsInListOrder) {
+    PageScene scene;
+    scene.start(GetParam().state, GetParam().section);
+    EXPECT_EQ(scene.app().focusOrder(), GetParam().order);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, FocusOrder,
+    testing::Values(
+        FocusCase{"PlayAlwaysItsFive", PageState::gameRunning, NavSection::play, {1, 2, 3, 20, 11}},
+        FocusCase{"OverviewIdle",
+                  PageState::confirmedIdle,
+                  NavSection::overview,
+                  {50, 70, 51, 71, 52, 72}},
+        FocusCase{"OverviewWhileAGameRunsHasItsEntryAlone",
+                  PageState::gameRunning,
+                  NavSection::overview,
+                  {40}},
+        FocusCase{"RomSetupUnconfirmed",
+                  PageState::noGameBuilt,
+                  NavSection::romSetup,
+                  {43, 30, 130, 50, 131, 51, 132, 52}},
+        FocusCase{
+            "BuildWhileSettingUp", PageState::setupRunning, NavSection::build, {73, 80, 81, 72}},
+        FocusCase{"Legal", PageState::noGameBuilt, NavSection::legal, {120, 121, 122, 123}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Chrome, HelpLinesAndTheLegalFooterOnEveryPage) {
+    for (const NavSection section : {NavSection::overview, NavSection::play, NavSection::legal}) {
+        PageScene scene(apptest::widestClientWidth);
+        scene.start(PageState::noGameBuilt, section);
+        const DrawCalls calls = scene.frame();
+        const auto help = apptest::findText(calls, L"PgUp PgDn / LB RB: pages");
+        ASSERT_TRUE(help);
+        EXPECT_FLOAT_EQ(help->rect.x, 22);
+        EXPECT_FLOAT_EQ(help->rect.y, 854 + 44);
+        const float f = apptest::widestDesignWidth - 32;
+        EXPECT_FALSE(roundedAt(calls, {16, 972, f, 44}).empty());
+        const auto footer = [&](float y) {
+            for (const DrawCall& call : calls) {
+                if (call.kind == DrawKind::text && std::fabs(call.rect.x - 138) < 0.01f &&
+                    std::fabs(call.rect.y - y) < 0.01f) {
+                    return call.text;
+                }
+            }
+            return std::wstring();
+        };
+        const std::wstring first = footer(979);
+        EXPECT_TRUE(first.starts_with(L"Lumenark Recomp is an independent"))
+            << static_cast<int>(section);
+        // The two notices fit the footer at size 12: 6.1 a character.
+        EXPECT_LE(static_cast<float>(first.size()) * 6.1f, f - 140 + 0.01f);
+        EXPECT_TRUE(footer(996).starts_with(L"Game names are used only"))
+            << static_cast<int>(section);
+    }
+}
+
+TEST(Chrome, ClosingShadesThePageAndSaysWhy) {
+    PageScene scene;
+    scene.start(PageState::closing, NavSection::play);
+    const DrawCalls calls = scene.frame();
+    const auto text = apptest::findText(calls, L"CLOSING THE GAME AND SAVING THE PROFILE...");
+    ASSERT_TRUE(text);
+    EXPECT_FLOAT_EQ(text->rect.y, 480);
+    EXPECT_NEAR(text->rect.x, 768 - 42 * 12.0f / 2, 0.01);
+    const bool shade = std::any_of(calls.begin(), calls.end(), [](const DrawCall& call) {
+        return call.kind == DrawKind::fill && apptest::sameRect(call.rect, {0, 124, 1536, 848}) &&
+               apptest::sameColor(call.color, {0, 0, 0, 0.65f});
+    });
+    EXPECT_TRUE(shade);
+}
+
+} // namespace
