@@ -4,6 +4,7 @@
 #include "app/modes/entry_point.h"
 #include "platform/child_process.h"
 #include "platform/posix/desktop_dir.h"
+#include "tests/support/package_fixtures.h"
 #include "tests/support/project_root.h"
 #include "tests/support/scoped_environment.h"
 
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -237,6 +239,65 @@ TEST_P(LauncherCapture, WritesTheSamePageTwiceByteForByte) {
     EXPECT_EQ(pngSize(a), (std::pair<std::uint32_t, std::uint32_t>{1536, 1024}));
     EXPECT_EQ(a, b);
 }
+
+// The capture of a page word, run twice: each run writes the same bytes, 1536 x 1024.
+std::string captureTwice(const ProjectRoot& root, const std::vector<std::wstring>& word) {
+    testsupport::ChildOptions options;
+    options.environment[L"SDL_VIDEODRIVER"] = L"offscreen";
+    std::string captures[2];
+    for (int run = 0; run < 2; ++run) {
+        const std::wstring name = L"capture-" + std::to_wstring(run) + L".png";
+        std::vector<std::wstring> arguments{L"--ui-capture", name};
+        arguments.insert(arguments.end(), word.begin(), word.end());
+        const auto result = root.runLauncher(arguments, options);
+        EXPECT_EQ(result.exitCode, 0) << result.standardError;
+        captures[run] = testsupport::readFile(root / name);
+    }
+    EXPECT_EQ(captures[0], captures[1]);
+    EXPECT_EQ(pngSize(captures[0]), (std::pair<std::uint32_t, std::uint32_t>{1536, 1024}));
+    return captures[0];
+}
+
+TEST(LauncherCapture, EveryPageWordIsTheSameTwice) {
+    ProjectRoot root;
+    std::map<std::wstring, std::string> pages;
+    for (const wchar_t* word : {L"overview", L"roms", L"build", L"play", L"legal"}) {
+        pages[word] = captureTwice(root, {word});
+    }
+    // The Play page is drawn apart from the others.
+    EXPECT_NE(pages[L"play"], pages[L"overview"]);
+    EXPECT_NE(pages[L"legal"], pages[L"overview"]);
+}
+
+enum class BuildOnRecord { none, valid, outdatedOnly };
+
+struct StartCaptureCase {
+    const char* name;
+    BuildOnRecord build;
+    const wchar_t* startWord;
+};
+
+class StartSectionCapture : public testing::TestWithParam<StartCaptureCase> {};
+
+TEST_P(StartSectionCapture, WithoutAWordIsTheStartSectionsPage) {
+    ProjectRoot root;
+    if (GetParam().build != BuildOnRecord::none) {
+        const auto folder = testsupport::writeBuildReceipt(root.path(), "qx1", "executable of qx1");
+        if (GetParam().build == BuildOnRecord::outdatedOnly) {
+            std::string receipt = testsupport::readFile(folder / "setup.json");
+            receipt.replace(receipt.find("\"14\""), 4, "\"13\"");
+            testsupport::writeFile(folder / "setup.json", receipt);
+        }
+    }
+    EXPECT_EQ(captureTwice(root, {}), captureTwice(root, {GetParam().startWord}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Receipts, StartSectionCapture,
+    testing::Values(StartCaptureCase{"NoReceipt", BuildOnRecord::none, L"overview"},
+                    StartCaptureCase{"ValidReceipt", BuildOnRecord::valid, L"play"},
+                    StartCaptureCase{"OnlyAnOutdatedBuild", BuildOnRecord::outdatedOnly, L"build"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(Drivers, LauncherCapture,
                          testing::Values(CaptureCase{"Offscreen", L"offscreen"},

@@ -59,7 +59,9 @@ lumenark::App& PageScene::start(PageState state, lumenark::NavSection section) {
         testsupport::writeBuildReceipt(fixture.root(), "qx1", "executable of qx1");
     }
     app_ = fixture.makeApp();
-    // The first interactive frame starts the requirements check; its result is staged below.
+    // The first interactive frame of a page other than Play starts the requirements check; its
+    // result is staged below.
+    app_->prepareCapture(false, lumenark::SettingsTab::video, lumenark::NavSection::overview);
     app_->render(0.016, false);
     qxlauncher::ToolProbe& tools = BackendProbe::tools(backend());
     tools = {};

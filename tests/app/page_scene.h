@@ -50,6 +50,8 @@ public:
     lumenark::App& start(PageState state, lumenark::NavSection section);
     lumenark::App& app() { return *app_; }
     qxlauncher::Backend& backend() { return app_->backend(); }
+    // The running game ends (the launcher stays in its state until its next tick).
+    void endRunningGame() { running_.reset(); }
     // Draws one frame and reads it back.
     DrawCalls frame(double seconds = 0.016, bool capture = false);
 
