@@ -6,6 +6,7 @@
 #include "app/control_ids.h"
 #include "app/pages/page_layout.h"
 #include "backend/setup/setup_runner.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <system_error>
@@ -75,7 +76,7 @@ public:
         }
         return app_.builds()[static_cast<std::size_t>(game)].outdated ? L"Update" : L"Build";
     }
-    std::wstring folder(int game) const { return job(game).romFolder.wstring(); }
+    std::wstring folder(int game) const { return platform::wideFromPath(job(game).romFolder); }
     bool buildFound(int game) const { return app_.builds()[static_cast<std::size_t>(game)].found; }
     bool ready(int game) const { return app_.readyFlags()[static_cast<std::size_t>(game)]; }
     bool logExists(int game) const {

@@ -16,6 +16,7 @@ using apptest::DrawCalls;
 using apptest::DrawKind;
 using apptest::PageScene;
 using apptest::PageState;
+using apptest::regionOf;
 using lumenark::ColorF;
 using lumenark::NavSection;
 using lumenark::RectF;
@@ -42,15 +43,6 @@ bool hasFill(const DrawCalls& calls, RectF rect, ColorF color) {
         }
     }
     return false;
-}
-
-const lumenark::HitRegion& regionOf(const lumenark::App& app, int id) {
-    for (const auto& region : app.hitRegions()) {
-        if (region.id == id) {
-            return region;
-        }
-    }
-    throw std::runtime_error("no region " + std::to_string(id));
 }
 
 TEST(Sidebar, WhileAGameRunsTheSettingsEntryIsDimAndDisabled) {

@@ -15,15 +15,6 @@ using apptest::PageState;
 using lumenark::HitRegion;
 using lumenark::NavSection;
 
-const HitRegion* regionOf(const std::vector<HitRegion>& regions, int id) {
-    for (const HitRegion& region : regions) {
-        if (region.id == id) {
-            return &region;
-        }
-    }
-    return nullptr;
-}
-
 std::string sectionName(NavSection section) {
     static const char* names[] = {"Overview", "RomSetup", "Build", "Play", "Legal"};
     return names[static_cast<int>(section)];
@@ -78,13 +69,12 @@ TEST_P(CabinetRegions, SpreadWithTheWidthAndStayFixedInHeight) {
     lumenark::App& app = scene.start(PageState::gameLoaded, NavSection::play);
     scene.frame();
     for (int game = 0; game < 3; ++game) {
-        const HitRegion* region = regionOf(app.hitRegions(), lumenark::cabinetControlId(game));
-        ASSERT_NE(region, nullptr);
-        EXPECT_NEAR(region->x, GetParam().x[static_cast<std::size_t>(game)], 0.01);
-        EXPECT_EQ(region->y, 170);
-        EXPECT_EQ(region->width, 330);
-        EXPECT_EQ(region->height, 680);
-        EXPECT_TRUE(region->enabled);
+        const HitRegion region = apptest::regionOf(app, lumenark::cabinetControlId(game));
+        EXPECT_NEAR(region.x, GetParam().x[static_cast<std::size_t>(game)], 0.01);
+        EXPECT_EQ(region.y, 170);
+        EXPECT_EQ(region.width, 330);
+        EXPECT_EQ(region.height, 680);
+        EXPECT_TRUE(region.enabled);
     }
 }
 
@@ -109,15 +99,14 @@ TEST_P(PlayRegions, FollowTheLoadedGameAndTheRunningOne) {
     PageScene scene;
     lumenark::App& app = scene.start(c.state, NavSection::play);
     scene.frame();
-    const HitRegion* play = regionOf(app.hitRegions(), lumenark::playControlId);
-    ASSERT_EQ(play != nullptr, c.present);
-    if (play != nullptr) {
-        EXPECT_EQ(*play, (HitRegion{20, 1256, 888, 244, 52, c.playEnabled}));
+    ASSERT_EQ(apptest::hasRegion(app, lumenark::playControlId), c.present);
+    if (c.present) {
+        EXPECT_EQ(apptest::regionOf(app, lumenark::playControlId),
+                  (HitRegion{20, 1256, 888, 244, 52, c.playEnabled}));
     }
-    EXPECT_EQ(regionOf(app.hitRegions(), 1)->enabled, c.cabinetsEnabled);
-    EXPECT_EQ(regionOf(app.hitRegions(), lumenark::settingsNavigationId)->enabled,
-              c.settingsEnabled);
-    EXPECT_TRUE(regionOf(app.hitRegions(), lumenark::legalNavigationId)->enabled);
+    EXPECT_EQ(apptest::regionOf(app, 1).enabled, c.cabinetsEnabled);
+    EXPECT_EQ(apptest::regionOf(app, lumenark::settingsNavigationId).enabled, c.settingsEnabled);
+    EXPECT_TRUE(apptest::regionOf(app, lumenark::legalNavigationId).enabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -133,18 +122,18 @@ TEST(BuildRegions, RowButtonsLineUpWithTheirRightEdgesAtTheMargin) {
     lumenark::App& app = scene.start(PageState::confirmedIdle, NavSection::build);
     scene.frame();
     const float w = app.designWidth();
-    const auto& regions = app.hitRegions();
-    EXPECT_EQ(*regionOf(regions, 124), (HitRegion{124, w - 430, 140, 220, 40, true}));
-    EXPECT_EQ(*regionOf(regions, 73), (HitRegion{73, w - 190, 140, 150, 40, true}));
+    EXPECT_EQ(apptest::regionOf(app, 124), (HitRegion{124, w - 430, 140, 220, 40, true}));
+    EXPECT_EQ(apptest::regionOf(app, 73), (HitRegion{73, w - 190, 140, 150, 40, true}));
     for (int g = 0; g < 3; ++g) {
         const float top = 228.0f + 228.0f * static_cast<float>(g);
-        EXPECT_EQ(*regionOf(regions, 70 + g),
+        EXPECT_EQ(apptest::regionOf(app, 70 + g),
                   (HitRegion{70 + g, w - 210, top + 18, 170, 40, true}));
-        EXPECT_EQ(*regionOf(regions, 80 + g),
+        EXPECT_EQ(apptest::regionOf(app, 80 + g),
                   (HitRegion{80 + g, w - 210, top + 66, 170, 36, false}));
-        EXPECT_EQ(*regionOf(regions, 110 + g),
+        EXPECT_EQ(apptest::regionOf(app, 110 + g),
                   (HitRegion{110 + g, w - 210, top + 162, 170, 38, false}));
-        EXPECT_EQ(*regionOf(regions, 90 + g), (HitRegion{90 + g, 246, top + 164, 130, 34, false}));
+        EXPECT_EQ(apptest::regionOf(app, 90 + g),
+                  (HitRegion{90 + g, 246, top + 164, 130, 34, false}));
     }
 }
 

@@ -5,6 +5,9 @@
 #include "tests/support/package_fixtures.h"
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
+#include <stdexcept>
+
 namespace lumenark {
 
 void PrintTo(const HitRegion& region, std::ostream* out) {
@@ -126,6 +129,21 @@ void PageScene::stage(PageState state) {
     case PageState::confirmedIdle:
         break;
     }
+}
+
+lumenark::HitRegion regionOf(const lumenark::App& app, int id) {
+    for (const lumenark::HitRegion& region : app.hitRegions()) {
+        if (region.id == id) {
+            return region;
+        }
+    }
+    throw std::runtime_error("no region " + std::to_string(id));
+}
+
+bool hasRegion(const lumenark::App& app, int id) {
+    const auto& regions = app.hitRegions();
+    return std::any_of(regions.begin(), regions.end(),
+                       [&](const lumenark::HitRegion& region) { return region.id == id; });
 }
 
 DrawCalls PageScene::frame(double seconds, bool capture) {

@@ -64,4 +64,8 @@ private:
     std::optional<qxlauncher::RunningGameScope> running_;
 };
 
+// The frame's region of a control; throws when the frame registered none.
+lumenark::HitRegion regionOf(const lumenark::App& app, int id);
+bool hasRegion(const lumenark::App& app, int id);
+
 } // namespace apptest

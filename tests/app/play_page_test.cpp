@@ -241,14 +241,9 @@ TEST(PlayPage, ClosingAfterTheGameEndedIsUnavailable) {
     const auto label = apptest::findText(calls, L"UNAVAILABLE");
     ASSERT_TRUE(label);
     EXPECT_TRUE(apptest::sameColor(label->color, lumenark::UiPalette::muted));
-    for (const auto& region : app.hitRegions()) {
-        if (region.id == lumenark::playControlId || region.id == lumenark::settingsNavigationId) {
-            EXPECT_FALSE(region.enabled) << region.id;
-        }
-        if (region.id == lumenark::cabinetControlId(0)) {
-            EXPECT_TRUE(region.enabled);
-        }
-    }
+    EXPECT_FALSE(apptest::regionOf(app, lumenark::playControlId).enabled);
+    EXPECT_FALSE(apptest::regionOf(app, lumenark::settingsNavigationId).enabled);
+    EXPECT_TRUE(apptest::regionOf(app, lumenark::cabinetControlId(0)).enabled);
 }
 
 TEST(PlayPage, TheEditionFollowsTheLoadedGameAfterItsTitle) {
@@ -331,11 +326,7 @@ TEST(PlayPage, ABuiltGameNotYetInstalledIsPendingAndCannotPlay) {
     EXPECT_EQ(textsAt(calls, L"INSTALL PENDING").size(), 2u); // its screen and its tag
     EXPECT_EQ(textsAt(calls, L"SETUP PENDING").size(), 4u);
     EXPECT_TRUE(apptest::findText(calls, L"UNAVAILABLE"));
-    for (const auto& region : app->hitRegions()) {
-        if (region.id == lumenark::playControlId) {
-            EXPECT_FALSE(region.enabled);
-        }
-    }
+    EXPECT_FALSE(apptest::regionOf(*app, lumenark::playControlId).enabled);
 }
 
 } // namespace
