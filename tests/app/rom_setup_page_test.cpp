@@ -1,0 +1,415 @@
+// The ROM Setup page over an App on a fixture root: the ownership reminder, each game's row and
+// verification summary, and the report of the chosen game file by file, on a recording canvas
+// and through the renderer.
+#include "app/pages/rom_setup_page.h"
+
+#include "app/pages/page_layout.h"
+#include "app/ui/palette.h"
+#include "tests/app/page_drawing_checks.h"
+#include "tests/app/recording_canvas.h"
+#include "tests/support/backend_probe.h"
+#include "tests/support/package_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace lumenark {
+namespace {
+
+using apptest::AppFixture;
+using apptest::colorIs;
+using apptest::DrawCall;
+using apptest::DrawCalls;
+using apptest::DrawKind;
+using apptest::findText;
+using apptest::findTextStartingWith;
+using apptest::RecordingCanvas;
+using apptest::sameRect;
+using qxlauncher::BackendProbe;
+using qxlauncher::ReportFile;
+using qxlauncher::SetupJob;
+
+constexpr float widestDesign = 1820.4445f;
+constexpr float content1536 = 1536 - 246;
+constexpr std::wstring_view reminder = L"Confirm on the Legal page that you own the original board "
+                                       L"/ ROM files before verifying or building.";
+
+// Names file-00.bin, file-01.bin, ... all "ok" but where a status is given.
+std::vector<ReportFile> reportOf(std::size_t count,
+                                 std::vector<std::pair<std::size_t, std::string>> statuses = {}) {
+    std::vector<ReportFile> files;
+    for (std::size_t i = 0; i < count; ++i) {
+        files.push_back(
+            {"file-" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".bin", "ok"});
+    }
+    for (const auto& [index, status] : statuses) {
+        files.at(index).status = status;
+    }
+    return files;
+}
+
+DrawCalls roundedAt(const DrawCalls& calls, const RectF& rect) {
+    DrawCalls found;
+    for (const DrawCall& call : apptest::callsOf(calls, DrawKind::roundedRect)) {
+        if (sameRect(call.rect, rect)) {
+            found.push_back(call);
+        }
+    }
+    return found;
+}
+
+DrawCalls drawnPage(const App& app, float width = 1536) {
+    RecordingCanvas canvas(width);
+    drawRomSetupPage(canvas, romSetupPage(app));
+    return canvas.calls;
+}
+
+// --- The summary under each folder field ---
+
+enum class Receipt { none, current };
+
+struct SummaryCase {
+    const char* name;
+    void (*stage)(SetupJob&);
+    Receipt receipt;
+    const wchar_t* summary;
+    bool warning;
+};
+
+const SummaryCase summaryCases[] = {
+    {"NeverVerified", [](SetupJob&) {}, Receipt::none, L"Not verified yet.", false},
+    {"VerifiedByTheLastSetup", [](SetupJob&) {}, Receipt::current,
+     L"Verified by the last finished setup.", false},
+    {"OneFileOfTwentySixDiffers",
+     [](SetupJob& job) {
+         job.reportFiles = reportOf(26, {{9, "sha1"}});
+         job.program = "ok";
+     },
+     Receipt::none, L"25 of 26 files OK  /  program image OK", true},
+    {"EveryFileOkAndVerified",
+     [](SetupJob& job) {
+         job.reportFiles = reportOf(26);
+         job.program = "ok";
+         job.verified = true;
+     },
+     Receipt::none, L"26 of 26 files OK  /  program image OK", false},
+    {"EveryFileOkButTheProgramDiffers",
+     [](SetupJob& job) {
+         job.reportFiles = reportOf(26);
+         job.program = "differs in lane 2";
+     },
+     Receipt::none, L"26 of 26 files OK  /  program image differs", true},
+    {"ProgramNotChecked",
+     [](SetupJob& job) {
+         job.reportFiles = reportOf(3, {{0, "missing"}, {2, "link"}});
+         job.program = "not checked";
+     },
+     Receipt::current, L"1 of 3 files OK  /  program image not checked", true},
+    {"AStatusMustBeExactlyOk",
+     [](SetupJob& job) {
+         job.reportFiles = reportOf(2, {{1, "OK"}});
+         job.program = "ok";
+     },
+     Receipt::none, L"1 of 2 files OK  /  program image OK", true},
+    {"RunningVerificationOverAnOlderReport",
+     [](SetupJob& job) {
+         job.reportFiles = reportOf(26, {{3, "size"}});
+         job.running = true;
+         job.mode = "verify";
+     },
+     Receipt::none, L"Checking the files...", true},
+    {"RunningVerificationWithoutAReport",
+     [](SetupJob& job) {
+         job.running = true;
+         job.mode = "verify";
+     },
+     Receipt::none, L"Checking the files...", false},
+    {"RunningSetupKeepsTheSummary",
+     [](SetupJob& job) {
+         job.running = true;
+         job.mode = "setup";
+     },
+     Receipt::current, L"Verified by the last finished setup.", false},
+};
+
+class RomSetupSummary : public testing::TestWithParam<SummaryCase> {};
+
+TEST_P(RomSetupSummary, ReadsTheJobAndTheBuild) {
+    const SummaryCase& c = GetParam();
+    AppFixture fixture;
+    if (c.receipt == Receipt::current) {
+        testsupport::writeBuildReceipt(fixture.root(), "qx1", "executable of qx1");
+    }
+    const auto app = fixture.makeApp();
+    // The first row's summary is the first text of its kind on the page.
+    c.stage(BackendProbe::setupJob(app->backend(), 0));
+    const DrawCalls calls = drawnPage(*app);
+    const auto summary = findText(calls, c.summary);
+    ASSERT_TRUE(summary.has_value()) << testing::PrintToString(apptest::textsOf(calls));
+    EXPECT_TRUE(sameRect(summary->rect, {546, romSetupRowTop(0) + 54, 0, 0}));
+    EXPECT_EQ(summary->size, 13);
+    EXPECT_EQ(summary->tracking, 0.1f);
+    EXPECT_TRUE(colorIs(summary->color, c.warning ? UiPalette::warning : UiPalette::muted));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RomSetupSummary, testing::ValuesIn(summaryCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- A file's result ---
+
+struct ResultCase {
+    const char* status;
+    const wchar_t* result;
+};
+
+const ResultCase resultCases[] = {
+    {"ok", L"OK"},
+    {"missing", L"MISSING"},
+    {"link", L"LINK"},
+    {"size", L"Size differs"},
+    {"crc32", L"CRC32 differs"},
+    {"sha1", L"SHA-1 differs"},
+    {"sha256", L"SHA-256 differs"},
+    {"SHA256", L"SHA256 differs"},
+    {"unreadable", L"unreadable differs"},
+    {"", L" differs"},
+};
+
+class RomReportResult : public testing::TestWithParam<ResultCase> {};
+
+TEST_P(RomReportResult, WordsTheStatus) {
+    EXPECT_EQ(reportResult(GetParam().status), GetParam().result);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RomReportResult, testing::ValuesIn(resultCases));
+
+// --- Header and rows ---
+
+TEST(RomSetupDrawing, WithoutTheConfirmationTheAmberReminderStandsUnderTheHeader) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    const DrawCalls calls = drawnPage(*app);
+    const auto heading = findText(calls, L"ROM Setup");
+    ASSERT_TRUE(heading.has_value());
+    EXPECT_TRUE(sameRect(heading->rect, {226, 140, 0, 0}));
+    EXPECT_EQ(heading->size, 28);
+    // The introduction wrapped to Q - 360 = 930: 124 characters of 7.5 at most.
+    const wchar_t* intro[] = {
+        L"Choose the folder that holds the ROM files of your own board. Every "
+        L"file is checked against the game's manifest by size and",
+        L"digests; nothing is downloaded."};
+    for (int i = 0; i < 2; ++i) {
+        const auto line = findText(calls, intro[i]);
+        ASSERT_TRUE(line.has_value()) << i;
+        EXPECT_TRUE(sameRect(line->rect, {226, 180 + 22.5f * i, 0, 0}));
+        EXPECT_TRUE(colorIs(line->color, UiPalette::muted));
+    }
+
+    const DrawCalls box = roundedAt(calls, {226, 232, content1536, 48});
+    ASSERT_EQ(box.size(), 2u);
+    EXPECT_TRUE(colorIs(box[0].color, {0.1f, 0.07f, 0.03f, 1}));
+    EXPECT_EQ(box[0].radius, 8);
+    EXPECT_TRUE(colorIs(box[1].color, UiPalette::warning));
+    EXPECT_EQ(box[1].border, 1.2f);
+    const auto text = findText(calls, std::wstring(reminder));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_TRUE(sameRect(text->rect, {244, 248, 0, 0}));
+    EXPECT_TRUE(colorIs(text->color, UiPalette::warning));
+}
+
+TEST(RomSetupDrawing, WithTheConfirmationThereIsNoReminder) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    BackendProbe::acknowledged(app->backend()) = true;
+    const DrawCalls calls = drawnPage(*app);
+    EXPECT_FALSE(findText(calls, std::wstring(reminder)).has_value());
+    EXPECT_TRUE(roundedAt(calls, {226, 232, content1536, 48}).empty());
+}
+
+TEST(RomSetupDrawing, EachGameHasItsRowWithTitleAndCaption) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    const DrawCalls calls = drawnPage(*app);
+    const wchar_t* captions[] = {L"5.0  /  Q-Unit (ADPCM sound)", L"L3.1  /  Q-Unit",
+                                 L"2.1  /  R-Unit"};
+    for (int game = 0; game < 3; ++game) {
+        const float top = romSetupRowTop(game);
+        const DrawCalls box = roundedAt(calls, {226, top, content1536, 84});
+        // The report game (0 at start) has a second border in the accent colour.
+        ASSERT_EQ(box.size(), game == 0 ? 3u : 2u) << game;
+        EXPECT_TRUE(colorIs(box[0].color, UiPalette::panel));
+        EXPECT_TRUE(colorIs(box[1].color, UiPalette::border));
+        if (game == 0) {
+            EXPECT_TRUE(colorIs(box[2].color, UiPalette::accent));
+            EXPECT_EQ(box[2].border, 1.4f);
+        }
+        const auto title = findText(calls, std::wstring(qxlauncher::gameTable[game].title));
+        ASSERT_TRUE(title.has_value());
+        EXPECT_TRUE(sameRect(title->rect, {246, top + 14, 0, 0}));
+        EXPECT_EQ(title->size, 20);
+        const auto caption = findText(calls, captions[game]);
+        ASSERT_TRUE(caption.has_value());
+        EXPECT_TRUE(sameRect(caption->rect, {246, top + 46, 0, 0}));
+        EXPECT_TRUE(colorIs(caption->color, UiPalette::muted));
+    }
+}
+
+TEST(RomSetupDrawing, TheReportGameCarriesTheAccentBorder) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    RomSetupPage page = romSetupPage(*app);
+    page.reportGame = 2;
+    RecordingCanvas canvas;
+    drawRomSetupPage(canvas, page);
+    EXPECT_EQ(roundedAt(canvas.calls, {226, romSetupRowTop(0), content1536, 84}).size(), 2u);
+    EXPECT_EQ(roundedAt(canvas.calls, {226, romSetupRowTop(2), content1536, 84}).size(), 3u);
+}
+
+// --- The report panel ---
+
+TEST(RomSetupReport, WithoutFilesItExplainsVerifyAndHasNoProgramLine) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    const DrawCalls calls = drawnPage(*app);
+    const DrawCalls panel = roundedAt(calls, {226, 576, content1536, 344});
+    ASSERT_EQ(panel.size(), 2u);
+    const auto heading = findText(calls, L"Verification report: Quarrix");
+    ASSERT_TRUE(heading.has_value());
+    EXPECT_TRUE(sameRect(heading->rect, {246, 592, 0, 0}));
+    const auto explanation = findTextStartingWith(calls, L"Run Verify to check each file");
+    ASSERT_TRUE(explanation.has_value());
+    EXPECT_TRUE(sameRect(explanation->rect, {246, 646, 0, 0}));
+    EXPECT_TRUE(colorIs(explanation->color, UiPalette::muted));
+    EXPECT_FALSE(findTextStartingWith(calls, L"Program image").has_value());
+}
+
+TEST(RomSetupReport, TwentySixFilesWithOneDifferenceFillColumnsOfNineInTheirOrder) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    SetupJob& job = BackendProbe::setupJob(app->backend(), 0);
+    job.reportFiles = reportOf(26, {{25, "sha256"}});
+    job.program = "ok";
+    const DrawCalls calls = drawnPage(*app);
+    const float column = (content1536 - 40) / 3;
+
+    std::vector<DrawCall> names;
+    for (const DrawCall& call : calls) {
+        if (call.kind == DrawKind::text && call.text.starts_with(L"file-")) {
+            names.push_back(call);
+        }
+    }
+    ASSERT_EQ(names.size(), 26u);
+    const std::size_t perColumn[] = {9, 9, 8};
+    std::size_t i = 0;
+    for (std::size_t c = 0; c < 3; ++c) {
+        for (std::size_t r = 0; r < perColumn[c]; ++r, ++i) {
+            const float x = 246 + static_cast<float>(c) * column;
+            const float y = 632 + 26 * static_cast<float>(r);
+            EXPECT_EQ(names[i].text,
+                      L"file-" + std::wstring(i < 10 ? L"0" : L"") + std::to_wstring(i) + L".bin");
+            EXPECT_TRUE(sameRect(names[i].rect, {x + 20, y, 0, 0})) << i;
+            EXPECT_EQ(names[i].size, 14);
+            const DrawCalls dot = roundedAt(calls, {x, y + 5, 9, 9});
+            ASSERT_EQ(dot.size(), 1u) << i;
+            EXPECT_TRUE(colorIs(dot[0].color, i == 25 ? UiPalette::warning : UiPalette::accent));
+        }
+    }
+    const auto differs = findText(calls, L"SHA-256 differs");
+    ASSERT_TRUE(differs.has_value());
+    EXPECT_TRUE(sameRect(differs->rect, {246 + 3 * column - 100, 632 + 26 * 7, 0, 0}));
+    EXPECT_TRUE(colorIs(differs->color, UiPalette::warning));
+    const auto ok = findText(calls, L"OK");
+    ASSERT_TRUE(ok.has_value());
+    EXPECT_TRUE(sameRect(ok->rect, {246 + column - 100, 632, 0, 0}));
+    EXPECT_TRUE(colorIs(ok->color, UiPalette::muted));
+
+    const auto program = findText(calls, L"Program image: OK");
+    ASSERT_TRUE(program.has_value());
+    EXPECT_TRUE(sameRect(program->rect, {246, 886, 0, 0}));
+    EXPECT_TRUE(colorIs(program->color, UiPalette::text));
+    EXPECT_FALSE(findTextStartingWith(calls, L"Run Verify").has_value());
+    // The row's summary counts the same report.
+    EXPECT_TRUE(findText(calls, L"25 of 26 files OK  /  program image OK").has_value());
+}
+
+TEST(RomSetupReport, AProgramThatDiffersShowsItsResultInTheWarningColour) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    SetupJob& job = BackendProbe::setupJob(app->backend(), 0);
+    job.reportFiles = reportOf(2);
+    job.program = "differs in lane 2";
+    const auto program = findText(drawnPage(*app), L"Program image: differs in lane 2");
+    ASSERT_TRUE(program.has_value());
+    EXPECT_TRUE(colorIs(program->color, UiPalette::warning));
+}
+
+TEST(RomSetupReport, ALongFileNameIsCutToItsColumn) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    SetupJob& job = BackendProbe::setupJob(app->backend(), 0);
+    job.reportFiles = {{std::string(80, 'n') + ".bin", "ok"}};
+    job.program = "ok";
+    const DrawCalls calls = drawnPage(*app);
+    const auto name = findTextStartingWith(calls, L"nnn");
+    ASSERT_TRUE(name.has_value());
+    EXPECT_TRUE(name->text.ends_with(L"..."));
+    EXPECT_LE(RecordingCanvas().measureText(name->text, 14, 0), (content1536 - 40) / 3 - 110);
+}
+
+TEST(RomSetupReport, MoreThanTwentySevenFilesNarrowTheColumnsToStayInThePanel) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    SetupJob& job = BackendProbe::setupJob(app->backend(), 0);
+    job.reportFiles = reportOf(30, {{29, "size"}});
+    job.program = "ok";
+    const DrawCalls calls = drawnPage(*app);
+    const float column = (content1536 - 40) / 4;
+    const auto last = findText(calls, L"file-29.bin");
+    ASSERT_TRUE(last.has_value());
+    EXPECT_TRUE(sameRect(last->rect, {246 + 3 * column + 20, 632 + 26 * 2, 0, 0}));
+    const auto result = findText(calls, L"Size differs");
+    ASSERT_TRUE(result.has_value());
+    RecordingCanvas measure;
+    EXPECT_LE(result->rect.x + measure.measureText(result->text, 13, 0.1f), 226 + content1536);
+}
+
+TEST(RomSetupReport, TheChecksLineListsTheManifestsDigestsFlushRight) {
+    AppFixture fixture;
+    testsupport::writeFile(fixture.root() / "tools/qx1/roms-l1.json",
+                           R"({"roms": [{"name": "a.bin", "size": 4, "crc32": "00000000",
+                               "sha1": "da39", "sha256": "e3b0"},
+                              {"name": "b.bin", "size": 4, "crc32": "00000001",
+                               "sha1": "da38", "sha256": "e3b1"}]})");
+    const auto app = fixture.makeApp();
+    for (const float width : {1536.0f, widestDesign}) {
+        const DrawCalls calls = drawnPage(*app, width);
+        const std::wstring text = L"Checks: Size, CRC32, SHA-1, SHA-256";
+        const auto checks = findText(calls, text);
+        ASSERT_TRUE(checks.has_value()) << width;
+        const float textWidth = RecordingCanvas().measureText(text, 13, 0.1f);
+        EXPECT_TRUE(sameRect(checks->rect, {width - 40 - textWidth, 598, 0, 0})) << width;
+        EXPECT_TRUE(colorIs(checks->color, UiPalette::muted));
+        EXPECT_EQ(roundedAt(calls, {226, 576, width - 246, 344}).size(), 2u) << width;
+    }
+}
+
+TEST(RomSetupReport, TheAppDrawsThePageThroughItsRenderer) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    SetupJob& job = BackendProbe::setupJob(app->backend(), 0);
+    job.reportFiles = reportOf(26, {{4, "crc32"}});
+    job.program = "ok";
+    BackendProbe::setupJob(app->backend(), 1).running = true;
+    BackendProbe::setupJob(app->backend(), 1).mode = "verify";
+    const DrawCalls drawn =
+        apptest::pageThroughRenderer(fixture, *app, &lumenark::App::drawRomSetupPage);
+    RecordingCanvas expected;
+    drawRomSetupPage(expected, romSetupPage(*app));
+    EXPECT_TRUE(apptest::sameCalls(drawn, expected.calls));
+    EXPECT_TRUE(app->hitRegions().empty());
+}
+
+} // namespace
+} // namespace lumenark
