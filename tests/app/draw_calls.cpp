@@ -56,6 +56,16 @@ bool sameColor(const lumenark::ColorF& a, const lumenark::ColorF& b) {
     return near(a.r, b.r) && near(a.g, b.g) && near(a.b, b.b) && near(a.a, b.a);
 }
 
+testing::AssertionResult colorIs(const lumenark::ColorF& actual, const lumenark::ColorF& expected) {
+    if (sameColor(actual, expected)) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure()
+           << "colour (" << actual.r << ", " << actual.g << ", " << actual.b << ", " << actual.a
+           << ") expected (" << expected.r << ", " << expected.g << ", " << expected.b << ", "
+           << expected.a << ")";
+}
+
 bool sameRect(const lumenark::RectF& a, const lumenark::RectF& b) {
     return near(a.x, b.x) && near(a.y, b.y) && near(a.width, b.width) && near(a.height, b.height);
 }

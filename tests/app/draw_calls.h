@@ -4,6 +4,8 @@
 // frame a recording render device kept.
 #include "presentation/renderer.h"
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <optional>
 #include <ostream>
@@ -43,6 +45,8 @@ std::optional<DrawCall> findTextStartingWith(const DrawCalls& calls, const std::
 DrawCalls callsOf(const DrawCalls& calls, DrawKind kind);
 
 bool sameColor(const lumenark::ColorF& a, const lumenark::ColorF& b);
+// sameColor, saying both colours when they differ.
+testing::AssertionResult colorIs(const lumenark::ColorF& actual, const lumenark::ColorF& expected);
 bool sameRect(const lumenark::RectF& a, const lumenark::RectF& b);
 // Two calls alike in every field their kind uses.
 bool sameCall(const DrawCall& a, const DrawCall& b);

@@ -1,48 +1,51 @@
 #pragma once
-// Checks the page tests share: a colour compared with its values in the message, and a page that
-// the App draws through its renderer, read back from the recording device call by call.
+// What the page tests share: the rounded rectangles at a place, and the check that the App's page
+// entry point, drawn through its renderer and read back from the recording device, draws call
+// by call what the page draws on a recording canvas.
 #include "app/app.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/draw_calls.h"
 #include "tests/app/frame_calls.h"
+#include "tests/app/recording_canvas.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace apptest {
 
-inline testing::AssertionResult colorIs(const lumenark::ColorF& actual,
-                                        const lumenark::ColorF& expected) {
-    if (sameColor(actual, expected)) {
-        return testing::AssertionSuccess();
-    }
-    return testing::AssertionFailure()
-           << "colour (" << actual.r << ", " << actual.g << ", " << actual.b << ", " << actual.a
-           << ") expected (" << expected.r << ", " << expected.g << ", " << expected.b << ", "
-           << expected.a << ")";
-}
-
-inline testing::AssertionResult sameCalls(const DrawCalls& drawn, const DrawCalls& expected) {
-    if (drawn.size() != expected.size()) {
-        return testing::AssertionFailure()
-               << drawn.size() << " calls drawn, " << expected.size() << " expected";
-    }
-    for (std::size_t i = 0; i < drawn.size(); ++i) {
-        if (!sameCall(drawn[i], expected[i])) {
-            return testing::AssertionFailure()
-                   << "call " << i << ": " << testing::PrintToString(drawn[i]) << " expected "
-                   << testing::PrintToString(expected[i]);
+// The rounded rectangles drawn exactly over this rectangle, in drawing order.
+inline DrawCalls roundedAt(const DrawCalls& calls, const lumenark::RectF& rect) {
+    DrawCalls found;
+    for (const DrawCall& call : callsOf(calls, DrawKind::roundedRect)) {
+        if (sameRect(call.rect, rect)) {
+            found.push_back(call);
         }
     }
-    return testing::AssertionSuccess();
+    return found;
 }
 
-// One frame holding only what the App's page entry point draws.
-inline DrawCalls pageThroughRenderer(const AppFixture& fixture, lumenark::App& app,
-                                     void (lumenark::App::*page)()) {
+inline testing::AssertionResult
+appDrawsAsOnACanvas(const AppFixture& fixture, lumenark::App& app, void (lumenark::App::*page)(),
+                    const std::function<void(RecordingCanvas&)>& drawOnCanvas) {
     app.renderer()->beginFrame();
     (app.*page)();
     app.renderer()->endFrame(1);
-    return lastFrameCalls(*fixture.device, *app.renderer());
+    const DrawCalls drawn = lastFrameCalls(*fixture.device, *app.renderer());
+    RecordingCanvas expected;
+    drawOnCanvas(expected);
+    if (drawn.size() != expected.calls.size()) {
+        return testing::AssertionFailure()
+               << drawn.size() << " calls drawn, " << expected.calls.size() << " expected";
+    }
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        if (!sameCall(drawn[i], expected.calls[i])) {
+            return testing::AssertionFailure()
+                   << "call " << i << ": " << testing::PrintToString(drawn[i]) << " expected "
+                   << testing::PrintToString(expected.calls[i]);
+        }
+    }
+    return testing::AssertionSuccess();
 }
 
 } // namespace apptest

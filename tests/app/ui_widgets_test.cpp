@@ -14,6 +14,7 @@
 
 namespace {
 
+using apptest::colorIs;
 using apptest::DrawCall;
 using apptest::DrawCalls;
 using apptest::DrawKind;
@@ -28,16 +29,6 @@ using lumenark::UiPalette;
 using lumenark::WidgetContext;
 
 constexpr float widestDesign = 1820.4445f;
-
-testing::AssertionResult colorIs(const ColorF& actual, const ColorF& expected) {
-    if (sameColor(actual, expected)) {
-        return testing::AssertionSuccess();
-    }
-    return testing::AssertionFailure()
-           << "colour (" << actual.r << ", " << actual.g << ", " << actual.b << ", " << actual.a
-           << ") expected (" << expected.r << ", " << expected.g << ", " << expected.b << ", "
-           << expected.a << ")";
-}
 
 DrawCall line(float x0, float y0, float x1, float y1, float width, ColorF color) {
     DrawCall call;

@@ -277,7 +277,8 @@ std::filesystem::path qx2ArcadeEngine(const std::filesystem::path& root) {
 }
 
 std::filesystem::path writeBuildReceipt(const std::filesystem::path& root, const std::string& id,
-                                        const std::string& executableBytes) {
+                                        const std::string& executableBytes,
+                                        const std::string& setupVersion) {
     const std::string digest = sha256Hex(executableBytes);
     const std::string folderName = sha256Hex("fixture build of " + id + " " + digest);
     const std::string executable = "generated/" + id + "/" + folderName + "/" + id + "-native.exe";
@@ -286,10 +287,10 @@ std::filesystem::path writeBuildReceipt(const std::filesystem::path& root, const
     // listing's.
     std::filesystem::remove_all(root / "generated" / id);
     writeFile(root / executable, executableBytes);
-    writeFile(folder / "setup.json",
-              "{\"setup_version\": \"14\", \"compile\": {\"executable\": \"" + executable +
-                  "\", \"sha256\": \"" + digest +
-                  "\", \"seconds\": 12.5}, \"generate_seconds\": 3}\n");
+    writeFile(folder / "setup.json", "{\"setup_version\": \"" + setupVersion +
+                                         "\", \"compile\": {\"executable\": \"" + executable +
+                                         "\", \"sha256\": \"" + digest +
+                                         "\", \"seconds\": 12.5}, \"generate_seconds\": 3}\n");
     return folder;
 }
 

@@ -75,10 +75,11 @@ std::filesystem::path qx3ProductFolder(const std::filesystem::path& root);
 std::filesystem::path qx2ArcadeEngine(const std::filesystem::path& root);
 
 // The only build receipt under "generated/<id>" (earlier ones are removed), valid and current,
-// whose executable has these bytes.
+// whose executable has these bytes; another setup version makes it an outdated build.
 // Returns the receipt's build folder.
 std::filesystem::path writeBuildReceipt(const std::filesystem::path& root, const std::string& id,
-                                        const std::string& executableBytes);
+                                        const std::string& executableBytes,
+                                        const std::string& setupVersion = "14");
 
 // Each writes one complete package with its ROM files and its receipt.
 void writeQx1Package(const std::filesystem::path& root, bool videoProfiles = false);
