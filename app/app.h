@@ -190,6 +190,9 @@ public:
     // The hit-test query: a control's region (id 0 or more) lies under the design point.
     bool controlRegionAt(float designX, float designY) const;
 
+    // The control dispatcher (app/input/dispatcher.cpp): every control's action, by control id.
+    void activate(int id);
+
     // State for pages, input and tests.
     qxlauncher::Backend& backend() { return backend_; }
     const qxlauncher::Backend& backend() const { return backend_; }
