@@ -9,6 +9,7 @@
 #include "app/loop/music_volume.h"
 #include "app/navigation.h"
 #include "app/pages/page_control.h"
+#include "app/pages/settings_controls.h"
 #include "app/ui/palette.h"
 #include "app/ui/renderer_canvas.h"
 #include "app/ui/widgets.h"
@@ -151,8 +152,6 @@ public:
     PageControls pageControls() const;
     // The Play page's regions: the three cabinets and, with a game loaded, PLAY.
     PageControls playControls() const;
-    // Settings' tabs, rows and buttons (come with the Settings page).
-    PageControls settingsControls() const;
     // The sidebar's six entries in navigation order.
     PageControls sidebarControls() const;
     // Minimise and close, the frame's last regions.
@@ -166,6 +165,23 @@ public:
         return cabinetHighlight_.at(static_cast<std::size_t>(game));
     }
     bool requirementsCheckStarted() const { return requirementsCheckStarted_; }
+
+    // --- The Settings page (app/pages/settings*.cpp): an overlay over the section that edits
+    // copies of the game's and the launcher's preferences. ---
+    void drawSettings();
+    // The enabled rule of a Settings control; ids the page does not restrict are enabled.
+    bool isControlEnabled(int id) const;
+    // Moves the pressed slider to the cursor (mouse press and every mouse move).
+    void dragSlider();
+    // Steps an operator adjustment (260 to 264) by +1 or -1.
+    void stepAdjustment(int id, int delta);
+    // The page's controls for the current state: what it draws and what the hit list holds.
+    std::vector<SettingsControl> settingsControlList() const;
+    // The page's regions in hit-list order, shifted to the centred page.
+    void appendSettingsRegions(std::vector<HitRegion>& regions) const;
+    // The focus list while Settings is open.
+    std::vector<int> settingsFocusOrder() const;
+    int connectedControllerCount() const;
 
     // platform::WindowEvents.
     void onCloseRequest() override { requestClose(); }
@@ -288,6 +304,14 @@ private:
     void drawPlayBackdrop(float time);
     void drawPlayCabinet(int game, const PageControl& region, bool capture, float time);
     void drawPlayInfoPanel(const PageControls& controls);
+    SettingsState settingsState() const;
+    qxlauncher::VideoSettings& editedProfile() {
+        return editedRemastered_ ? editConfig_.remastered : editConfig_.original;
+    }
+    void drawSettingsHeader(float shift);
+    void drawSettingsControl(const SettingsControl& control, float shift);
+    void drawSettingsNotes(float shift);
+    void drawControlsGrid(float shift);
 
     AppServices services_;
 
@@ -318,6 +342,7 @@ private:
     std::array<std::vector<std::wstring>, qxlauncher::gameCount> digestKinds_{};
     // Controllers: XInput (null without it) and the state the input handling keeps.
     std::unique_ptr<platform::Controllers> controllers_;
+    std::array<bool, platform::controllerSlots> controllerConnected_{};
     std::uint32_t lastNavigationButtons_ = 0;
     qxlauncher::Config editConfig_;
     qxlauncher::GameAdjustments editAdjustments_;
@@ -348,6 +373,10 @@ private:
     // The first interactive frame of a page other than Play started the requirements check.
     bool requirementsCheckStarted_ = false;
     bool shutDown_ = false;
+
+    // Tests stage the App's private state through this one class (tests/app/app_probe.h); the
+    // product defines none.
+    friend class AppProbe;
 };
 
 } // namespace lumenark

@@ -66,7 +66,8 @@ void App::drawPage(bool capture) {
     const float width = designWidth();
     canvas_.drawEffect({0.2f * width, 124, width, 900}, pageGlow, ShaderMode::Glow, 0.0f);
     if (settingsOpen_) {
-        // The Settings page comes here.
+        drawSettings();
+        drawStatusPanel();
         return;
     }
     if (!capture && !requirementsCheckStarted_) {

@@ -239,11 +239,6 @@ PageControls App::playControls() const {
     return controls;
 }
 
-PageControls App::settingsControls() const {
-    // The Settings page's tabs, rows and buttons come with the Settings page.
-    return {};
-}
-
 PageControls App::sidebarControls() const {
     const bool settingsAvailable = !closing_ && !backend_.isGameRunning();
     PageControls controls;
@@ -265,7 +260,7 @@ PageControls App::titleBarControls() const {
 void App::layoutHitRegions() {
     hitRegions_.clear();
     if (settingsOpen_) {
-        appendRegions(hitRegions_, settingsControls());
+        appendSettingsRegions(hitRegions_);
     } else if (section_ == NavSection::play) {
         appendRegions(hitRegions_, playControls());
     } else {
@@ -277,8 +272,7 @@ void App::layoutHitRegions() {
 
 std::vector<int> App::focusOrder() const {
     if (settingsOpen_) {
-        // The current tab's enabled rows come first with the Settings page.
-        return {settingsSaveControlId, restoreDefaultsControlId, settingsBackControlId};
+        return settingsFocusOrder();
     }
     if (section_ == NavSection::play) {
         return {cabinetControlId(0), cabinetControlId(1), cabinetControlId(2), playControlId,
