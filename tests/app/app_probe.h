@@ -1,0 +1,47 @@
+#pragma once
+// The one way in for tests to the App's private state. Each operation stages one state that the
+// input and the dispatcher would otherwise leave (a tab, an edit, a pending confirmation, a
+// capture, the pointer, a controller, a status sentence) or reaches an editing copy. The product
+// defines no probe.
+#include "app/app.h"
+
+#include <string>
+#include <utility>
+
+namespace lumenark {
+
+class AppProbe {
+public:
+    static void stageSettingsTab(App& app, SettingsTab tab) { app.settingsTab_ = tab; }
+    static void stageDisplayHdrShown(App& app, bool shown) { app.displayControlsShown_ = shown; }
+    static void stageEditedRemastered(App& app, bool remastered) {
+        app.editedRemastered_ = remastered;
+    }
+    static void stageRankingResetPending(App& app, bool pending) {
+        app.rankingResetPending_ = pending;
+    }
+    static void stageCapture(App& app, int id) { app.captureId_ = id; }
+
+    static qxlauncher::Config& editConfig(App& app) { return app.editConfig_; }
+    static qxlauncher::GameAdjustments& editAdjustments(App& app) { return app.editAdjustments_; }
+    static qxlauncher::LauncherPreferences& editedPreferences(App& app) { return app.edited_; }
+    static qxlauncher::ControlBindings& editBindings(App& app) { return app.editBindings_; }
+
+    // The mouse as the input handling leaves it: the cursor in design units and the hovered and
+    // pressed controls.
+    static void stageCursor(App& app, float x, float y) {
+        app.cursorX_ = x;
+        app.cursorY_ = y;
+    }
+    static void stagePressed(App& app, int id) { app.pressedControl_ = id; }
+    static void stageHovered(App& app, int id) { app.hoveredControl_ = id; }
+
+    static void stageControllerConnected(App& app, int slot, bool connected) {
+        app.controllerConnected_.at(static_cast<std::size_t>(slot)) = connected;
+    }
+    static void stageStatus(App& app, std::wstring sentence) {
+        app.statusShown_ = std::move(sentence);
+    }
+};
+
+} // namespace lumenark
