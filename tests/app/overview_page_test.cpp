@@ -4,10 +4,12 @@
 #include "app/pages/overview_page.h"
 
 #include "app/app.h"
+#include "app/control_ids.h"
 #include "app/pages/page_layout.h"
 #include "app/ui/palette.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/frame_calls.h"
+#include "tests/app/page_scene.h"
 #include "tests/app/recording_canvas.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
@@ -825,6 +827,80 @@ TEST_F(OverviewPage, FollowsTheWidestDesign) {
     const auto shown = apptest::findText(calls, L"Steps shown for: Quarrix");
     ASSERT_TRUE(shown);
     EXPECT_NEAR(shown->rect.x + 24 * 6.6f, widestDesign - 376, 0.05f);
+}
+
+// --- The page in the frame, with its controls ---
+
+const HitRegion* regionOf(const std::vector<HitRegion>& regions, int id) {
+    const auto found = std::find_if(regions.begin(), regions.end(),
+                                    [&](const HitRegion& region) { return region.id == id; });
+    return found == regions.end() ? nullptr : &*found;
+}
+
+using FrameCase = std::tuple<apptest::PageState, int>;
+
+class OverviewFrame : public testing::TestWithParam<FrameCase> {};
+
+// The frame's folder fields and Build buttons lie on the cards the page draws: the field right
+// of the "ROM Folder:" caption and 14 short of the card's edge, the button right of the chips.
+TEST_P(OverviewFrame, TheControlsSitOnTheCardsDrawn) {
+    const auto [state, clientWidth] = GetParam();
+    apptest::PageScene scene(clientWidth);
+    testsupport::writeFakeManifests(scene.fixture.root()); // four digests: chips on every card
+    App& app = scene.start(state, NavSection::overview);
+    const DrawCalls calls = scene.frame(0, true);
+    const float width = app.designWidth();
+    for (int g = 0; g < 3; ++g) {
+        SCOPED_TRACE(g);
+        const RectF card = overviewCardRect(width, g);
+        ASSERT_TRUE(findBox(calls, card, true));
+        const HitRegion* field = regionOf(app.hitRegions(), folderFieldControlId(g));
+        ASSERT_NE(field, nullptr);
+        EXPECT_TRUE(sameRect({field->x, field->y, field->width, field->height},
+                             {card.x + 218, card.y + 98, card.width - 232, 28}));
+        EXPECT_GE(field->x, card.x + 134 + 11 * 6.5f); // after "ROM Folder:" at size 13
+        const HitRegion* build = regionOf(app.hitRegions(), buildControlId(g));
+        ASSERT_NE(build, nullptr);
+        EXPECT_TRUE(sameRect({build->x, build->y, build->width, build->height},
+                             {card.x + card.width - 118, card.y + 160, 104, 34}));
+        float chipsEnd = 0;
+        for (const DrawCall& call : apptest::callsOf(calls, DrawKind::roundedRect)) {
+            if (call.radius == 14 && std::abs(call.rect.y - (card.y + 162)) < 0.01f &&
+                call.rect.x >= card.x && call.rect.x < card.x + card.width) {
+                chipsEnd = std::max(chipsEnd, call.rect.x + call.rect.width);
+            }
+        }
+        EXPECT_GT(chipsEnd, card.x + 104);
+        EXPECT_LE(chipsEnd + 4, build->x);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, OverviewFrame,
+                         testing::Combine(testing::Values(apptest::PageState::noGameBuilt,
+                                                          apptest::PageState::setupRunning,
+                                                          apptest::PageState::setupFailed),
+                                          testing::Values(1536, apptest::widestClientWidth)),
+                         [](const auto& info) {
+                             return apptest::pageStateName(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) == 1536 ? "At1536" : "AtTheWidest");
+                         });
+
+// With no job running, no folder and no build: the strip at its first step, every card
+// "Supported", every Build button disabled.
+TEST(OverviewFrameStart, NothingChosenLeavesTheBuildButtonsDisabled) {
+    apptest::PageScene scene;
+    App& app = scene.start(apptest::PageState::noGameBuilt, NavSection::overview);
+    const DrawCalls calls = scene.frame(0, true);
+    EXPECT_TRUE(findBox(calls, {229, 143, 201, 42}, true));
+    EXPECT_EQ(cardWords(calls),
+              (std::vector<std::wstring>{L"Supported", L"Supported", L"Supported"}));
+    for (int g = 0; g < 3; ++g) {
+        const HitRegion* build = regionOf(app.hitRegions(), buildControlId(g));
+        ASSERT_NE(build, nullptr);
+        EXPECT_FALSE(build->enabled);
+        EXPECT_TRUE(regionOf(app.hitRegions(), folderFieldControlId(g))->enabled);
+    }
+    EXPECT_EQ(textsCalled(calls, L"Build").size(), 4u); // three disabled buttons and the sidebar
 }
 
 } // namespace
