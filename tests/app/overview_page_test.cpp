@@ -9,12 +9,12 @@
 #include "app/ui/palette.h"
 #include "tests/app/app_fixture.h"
 #include "tests/app/frame_calls.h"
+#include "tests/app/page_drawing_checks.h"
 #include "tests/app/page_scene.h"
 #include "tests/app/recording_canvas.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/package_fixtures.h"
-#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -51,9 +51,8 @@ DrawCalls textsCalled(const DrawCalls& calls, const std::wstring& text) {
 
 // The first rounded rectangle over exactly this rectangle, filled (border 0) or outlined.
 std::optional<DrawCall> findBox(const DrawCalls& calls, RectF rect, bool filled) {
-    for (const DrawCall& call : calls) {
-        if (call.kind == DrawKind::roundedRect && sameRect(call.rect, rect) &&
-            (call.border == 0) == filled) {
+    for (const DrawCall& call : apptest::roundedAt(calls, rect)) {
+        if ((call.border == 0) == filled) {
             return call;
         }
     }
@@ -696,12 +695,7 @@ protected:
 
     // The receipt of a game; an outdated one carries an older setup version.
     void writeReceipt(const std::string& id, bool current = true) {
-        const auto folder = testsupport::writeBuildReceipt(fixture_.root(), id, "exe of " + id);
-        if (!current) {
-            std::string receipt = testsupport::readFile(folder / "setup.json");
-            receipt.replace(receipt.find("\"14\""), 4, "\"13\"");
-            testsupport::writeFile(folder / "setup.json", receipt);
-        }
+        testsupport::writeBuildReceipt(fixture_.root(), id, "exe of " + id, current ? "14" : "13");
     }
 
     apptest::AppFixture fixture_;
@@ -831,12 +825,6 @@ TEST_F(OverviewPage, FollowsTheWidestDesign) {
 
 // --- The page in the frame, with its controls ---
 
-const HitRegion* regionOf(const std::vector<HitRegion>& regions, int id) {
-    const auto found = std::find_if(regions.begin(), regions.end(),
-                                    [&](const HitRegion& region) { return region.id == id; });
-    return found == regions.end() ? nullptr : &*found;
-}
-
 using FrameCase = std::tuple<apptest::PageState, int>;
 
 class OverviewFrame : public testing::TestWithParam<FrameCase> {};
@@ -854,14 +842,12 @@ TEST_P(OverviewFrame, TheControlsSitOnTheCardsDrawn) {
         SCOPED_TRACE(g);
         const RectF card = overviewCardRect(width, g);
         ASSERT_TRUE(findBox(calls, card, true));
-        const HitRegion* field = regionOf(app.hitRegions(), folderFieldControlId(g));
-        ASSERT_NE(field, nullptr);
-        EXPECT_TRUE(sameRect({field->x, field->y, field->width, field->height},
+        const HitRegion field = apptest::regionOf(app, folderFieldControlId(g));
+        EXPECT_TRUE(sameRect({field.x, field.y, field.width, field.height},
                              {card.x + 218, card.y + 98, card.width - 232, 28}));
-        EXPECT_GE(field->x, card.x + 134 + 11 * 6.5f); // after "ROM Folder:" at size 13
-        const HitRegion* build = regionOf(app.hitRegions(), buildControlId(g));
-        ASSERT_NE(build, nullptr);
-        EXPECT_TRUE(sameRect({build->x, build->y, build->width, build->height},
+        EXPECT_GE(field.x, card.x + 134 + 11 * 6.5f); // after "ROM Folder:" at size 13
+        const HitRegion build = apptest::regionOf(app, buildControlId(g));
+        EXPECT_TRUE(sameRect({build.x, build.y, build.width, build.height},
                              {card.x + card.width - 118, card.y + 160, 104, 34}));
         float chipsEnd = 0;
         for (const DrawCall& call : apptest::callsOf(calls, DrawKind::roundedRect)) {
@@ -871,7 +857,7 @@ TEST_P(OverviewFrame, TheControlsSitOnTheCardsDrawn) {
             }
         }
         EXPECT_GT(chipsEnd, card.x + 104);
-        EXPECT_LE(chipsEnd + 4, build->x);
+        EXPECT_LE(chipsEnd + 4, build.x);
     }
 }
 
@@ -895,10 +881,9 @@ TEST(OverviewFrameStart, NothingChosenLeavesTheBuildButtonsDisabled) {
     EXPECT_EQ(cardWords(calls),
               (std::vector<std::wstring>{L"Supported", L"Supported", L"Supported"}));
     for (int g = 0; g < 3; ++g) {
-        const HitRegion* build = regionOf(app.hitRegions(), buildControlId(g));
-        ASSERT_NE(build, nullptr);
-        EXPECT_FALSE(build->enabled);
-        EXPECT_TRUE(regionOf(app.hitRegions(), folderFieldControlId(g))->enabled);
+        const HitRegion build = apptest::regionOf(app, buildControlId(g));
+        EXPECT_FALSE(build.enabled);
+        EXPECT_TRUE(apptest::regionOf(app, folderFieldControlId(g)).enabled);
     }
     EXPECT_EQ(textsCalled(calls, L"Build").size(), 4u); // three disabled buttons and the sidebar
 }
