@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/pages/build_page.h"
 #include "app/pages/page_layout.h"
+#include "app/pages/state_pill.h"
 #include "app/ui/palette.h"
 #include "app/ui/text_layout.h"
 
@@ -17,8 +18,6 @@ constexpr std::wstring_view buildIntro = L"Generates each game's C++ from your R
 constexpr float rowLeft = 246.0f;
 constexpr float rowHeight = 214.0f;
 constexpr float barHeight = 14.0f;
-constexpr ColorF readyPillFill{0.7f, 0.06f, 0.07f, 1.0f};
-constexpr ColorF pillFill{0.18f, 0.03f, 0.04f, 1.0f};
 
 void drawHeader(Canvas& canvas, const BuildPage& page) {
     canvas.drawText(L"Build", contentLeft, 140, 28, UiPalette::text, 0.5f);
@@ -32,15 +31,9 @@ void drawHeader(Canvas& canvas, const BuildPage& page) {
 }
 
 // The pill stands after the title's full width, even when the title itself was cut.
-void drawStatePill(Canvas& canvas, const BuildRow& row, float top) {
-    const float x = rowLeft + canvas.measureText(row.title, 22, 0.3f) + 16;
-    const float wordWidth = canvas.measureText(row.stateWord, 13, 0.2f);
-    const RectF pill{x, top + 17, wordWidth + 26, 28};
-    const bool failed = row.stateWord == L"Failed";
-    canvas.drawRoundedRect(pill, 6, row.stateWord == L"Ready" ? readyPillFill : pillFill, 0);
-    canvas.drawRoundedRect(pill, 6, failed ? UiPalette::warning : UiPalette::accent, 1.2f);
-    canvas.drawText(row.stateWord, x + pill.width / 2 - wordWidth / 2, top + 24, 13,
-                    failed ? UiPalette::warning : UiPalette::text, 0.2f);
+void drawRowPill(Canvas& canvas, const BuildRow& row, float top) {
+    drawStatePill(canvas, rowLeft + canvas.measureText(row.title, 22, 0.3f) + 16, top + 17,
+                  top + 24, row.stateWord);
 }
 
 void drawProgress(Canvas& canvas, const BuildRow& row, float top, float trackWidth,
@@ -84,7 +77,7 @@ void drawRow(Canvas& canvas, const BuildRow& row, float top, double seconds) {
     }
     canvas.drawText(fitText(canvas, row.title, 22, rowWidth - 460, false), rowLeft, top + 16, 22,
                     UiPalette::text, 0.3f);
-    drawStatePill(canvas, row, top);
+    drawRowPill(canvas, row, top);
     canvas.drawText(fitText(canvas, row.detail, 15, trackWidth, false), rowLeft, top + 58, 15,
                     row.detailColour, 0.1f);
     drawProgress(canvas, row, top, trackWidth, seconds);

@@ -2,6 +2,7 @@
 #include "app/pages/overview_page.h"
 
 #include "app/pages/page_layout.h"
+#include "app/pages/state_pill.h"
 #include "app/ui/brand.h"
 #include "app/ui/icons.h"
 #include "app/ui/text_layout.h"
@@ -11,9 +12,7 @@
 namespace lumenark {
 namespace {
 
-// The current step and a ready game's pill share this red.
 constexpr ColorF currentRed{0.7f, 0.06f, 0.07f, 1.0f};
-constexpr ColorF pillFill{0.18f, 0.03f, 0.04f, 1.0f};
 constexpr ColorF chipLitFill{0.16f, 0.03f, 0.04f, 1.0f};
 
 constexpr float stripTop = 140.0f;
@@ -65,16 +64,10 @@ void drawStep(Canvas& canvas, int step, int current, float left, float width) {
 }
 
 // The word in its pill at the card's top right; returns the pill's left edge.
-float drawStatePill(Canvas& canvas, RectF card, std::wstring_view word) {
-    const bool failed = word == L"Failed";
-    const float wordWidth = canvas.measureText(word, 13, 0.2f);
-    const float pillWidth = wordWidth + 26;
-    const RectF pill{card.x + card.width - 14 - pillWidth, card.y + 16, pillWidth, 28};
-    canvas.drawRoundedRect(pill, 6.0f, word == L"Ready" ? currentRed : pillFill, 0.0f);
-    canvas.drawRoundedRect(pill, 6.0f, failed ? UiPalette::warning : UiPalette::accent, 1.2f);
-    canvas.drawText(word, pill.x + pillWidth / 2 - wordWidth / 2, card.y + 23, 13,
-                    failed ? UiPalette::warning : UiPalette::text, 0.2f);
-    return pill.x;
+float drawCardPill(Canvas& canvas, RectF card, std::wstring_view word) {
+    const float x = card.x + card.width - 14 - statePillWidth(canvas, word);
+    drawStatePill(canvas, x, card.y + 16, card.y + 23, word);
+    return x;
 }
 
 void drawCardFacts(Canvas& canvas, RectF card, const qxlauncher::GameInfo& info) {
@@ -151,7 +144,7 @@ void drawGameCard(Canvas& canvas, const OverviewView& view, int game) {
     drawCabinet(canvas, {x + 14, y + 16, 70, 174}, 1.0f);
     canvas.drawLine(x + 92, y + 14, x + 92, y + 192, 1.0f, UiPalette::border);
 
-    const float pillLeft = drawStatePill(canvas, card, gameStateWord(state));
+    const float pillLeft = drawCardPill(canvas, card, gameStateWord(state));
     canvas.drawText(fitText(canvas, info.title, 22, pillLeft - (x + 104) - 10, false), x + 104,
                     y + 16, 22, UiPalette::text, 0.3f);
     drawCardFacts(canvas, card, info);

@@ -42,8 +42,9 @@ int stripGame(const OverviewView& view);
 // it shows where the game stood before.
 int currentStep(const OverviewGame& game);
 
-// The card's state word, "Supported" to "Ready"; a failure outranks a build found.
-std::wstring_view gameStateWord(const OverviewGame& game);
+// The card's state word, "Supported" to "Ready", as the Build page words it; a failure outranks
+// a build found.
+std::wstring gameStateWord(const OverviewGame& game);
 
 // A tool's requirement row: its badge and second line (empty for none).
 struct RequirementLine {

@@ -2,6 +2,7 @@
 // tools' requirement rows.
 #include "app/pages/overview_page.h"
 
+#include "app/pages/build_page.h"
 #include "app/ui/text_layout.h"
 #include "platform/text.h"
 
@@ -30,24 +31,8 @@ int currentStep(const OverviewGame& game) {
     return job.romFolder.empty() ? 0 : 1;
 }
 
-std::wstring_view gameStateWord(const OverviewGame& game) {
-    const qxlauncher::SetupJob& job = game.job;
-    if (job.running) {
-        return job.mode == "verify" ? L"Verifying" : L"Building";
-    }
-    if (job.queued) {
-        return L"Queued";
-    }
-    if (job.state == "failed") {
-        return L"Failed";
-    }
-    if (game.build.found) {
-        return game.ready ? L"Ready" : L"Built";
-    }
-    if (game.build.outdated) {
-        return L"Update";
-    }
-    return job.verified ? L"Verified" : L"Supported";
+std::wstring gameStateWord(const OverviewGame& game) {
+    return setupStateWord(game.job, game.build, game.ready);
 }
 
 RequirementLine compilerRequirement(const qxlauncher::ToolProbe& tools) {
