@@ -62,9 +62,9 @@ waitForRecord(const std::filesystem::path& recordFile,
               std::chrono::milliseconds timeout = std::chrono::milliseconds(20000)) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        std::error_code error;
-        if (std::filesystem::exists(recordFile, error)) {
-            std::istringstream lines(testsupport::readFile(recordFile));
+        // A record just renamed into place may not open yet on Windows: try again.
+        if (const std::string text = testsupport::readFileIfPresent(recordFile); !text.empty()) {
+            std::istringstream lines(text);
             FakeRecord record;
             std::string line;
             while (std::getline(lines, line)) {
