@@ -103,8 +103,10 @@ void Backend::pumpSetup() {
                 job.hint.clear();
                 job.detail.clear();
             } else {
+                // A check that could not run found no interpreter for the games behind it.
                 tools = ToolProbe{};
                 tools.checked = true;
+                pythonCommand.clear();
             }
             status = L"Setup refused: " + utf8ToWide(error.what());
         }

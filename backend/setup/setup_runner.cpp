@@ -133,12 +133,13 @@ void Backend::startSetupJob(const SetupQueueEntry& entry) {
             status = L"Python 3 was not found on PATH.";
             return;
         }
-        // Kept so the completion takes the command that actually ran, whatever PATH says then.
-        pythonCommand = candidates[static_cast<std::size_t>(pythonCandidateIndex)];
+        const std::wstring& command = candidates[static_cast<std::size_t>(pythonCandidateIndex)];
         SetupProcess started =
-            runSetupProcess(projectRoot, requirementsCommandLine(pythonCommand, script),
+            runSetupProcess(projectRoot, requirementsCommandLine(command, script),
                             requirementsResultPath(projectRoot), requirementsLogPath(projectRoot));
         adoptSetupProcess(std::move(started.process), std::move(started.job), entry);
+        // Kept so the completion takes the command that actually ran, whatever PATH says then.
+        pythonCommand = command;
         return;
     }
     SetupJob& job = jobs.at(static_cast<std::size_t>(entry.game));

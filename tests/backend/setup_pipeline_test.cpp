@@ -191,6 +191,29 @@ TEST_F(SetupPipeline, AMissingScriptRefusesEveryEntry) {
     EXPECT_FALSE(b.isSetupBusy());
 }
 
+// A check whose result or log file cannot be opened never ran: the waiting games find no
+// interpreter, whatever the check was about to run.
+class UnstartableCheck : public SetupFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnstartableCheck, LeavesTheWaitingGamesWithoutAnInterpreter) {
+    collection("");
+    std::filesystem::create_directories(root / "logs" / GetParam());
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    EXPECT_TRUE(b.toolProbe().checked);
+    EXPECT_EQ(BackendProbe::pythonCommand(b), L"");
+    EXPECT_EQ(job(0).state, "failed");
+    EXPECT_EQ(job(0).code, "launcher");
+    EXPECT_EQ(job(0).message, "Python 3 was not found on PATH");
+    EXPECT_EQ(b.statusText(), L"Setup refused: Python 3 was not found on PATH");
+    EXPECT_FALSE(b.isSetupBusy());
+    EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnstartableCheck,
+                         ::testing::Values("setup-requirements.json", "setup-requirements.log"));
+
 TEST_F(SetupPipeline, ACheckWithoutResultMovesOnToTheNextInterpreter) {
     useInterpreters({"python.exe", "py.exe"});
     collection("requirements.python.exe=silent\n");
