@@ -5,10 +5,10 @@
 #include "backend/cmos/cmos_profile.h"
 #include "backend/files/failure_log.h"
 #include "backend/packages/hashing.h"
+#include "platform/files.h"
 
 #include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 namespace qxlauncher {
 
@@ -25,8 +25,10 @@ bool Backend::loadAdjustments(bool load) {
     }
     try {
         loadedCmosPath = cmosPath(false);
-        std::error_code error;
-        if (loadedCmosPath.empty() || !std::filesystem::exists(loadedCmosPath, error)) {
+        // Only a profile that is really absent is silent; a link or a path that cannot be
+        // looked at goes on to the load, which refuses it.
+        if (loadedCmosPath.empty() || platform::readPathAttributes(loadedCmosPath).kind ==
+                                          platform::PathAttributes::Kind::missing) {
             return false;
         }
         LoadedCmos loaded = loadCmosWithDigest(loadedCmosPath);

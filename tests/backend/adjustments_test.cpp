@@ -4,12 +4,14 @@
 #include "backend/cmos/cmos_profile.h"
 #include "backend/packages/hashing.h"
 #include "backend/preferences/collection_paths.h"
+#include "platform/text.h"
 #include "tests/backend/cmos_test_images.h"
 #include "tests/backend/operator_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fixture_digests.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -254,6 +256,36 @@ TEST_F(OperatorAdjustments, MissingProfileIsUnavailableWithoutStatus) {
     EXPECT_FALSE(backend_.loadAdjustments(true));
     EXPECT_EQ(before, backend_.statusText());
     EXPECT_FALSE(backend_.adjustmentsOffered());
+}
+
+// Only a profile that is really absent is silent: one that cannot be looked at is a failure.
+TEST_F(OperatorAdjustments, ADanglingProfileLinkIsReported) {
+    std::filesystem::remove(cmosFile());
+    if (!testsupport::makeFileLink(root_ / "gone.bin", cmosFile())) {
+        GTEST_SKIP() << "this system does not let the test create a file link";
+    }
+    EXPECT_FALSE(backend_.loadAdjustments(true));
+    EXPECT_EQ(L"Game adjustments unavailable: check the profile's CMOS and ROM files.",
+              backend_.statusText());
+}
+
+TEST_F(OperatorAdjustments, AProfileFolderThatCannotBeReadIsReported) {
+#ifdef _WIN32
+    GTEST_SKIP() << "file permissions here cannot deny a folder's attributes";
+#endif
+    const std::filesystem::path folder = cmosFile().parent_path();
+    std::filesystem::permissions(folder, std::filesystem::perms::none);
+    const auto run = testsupport::runUnprivileged(root_.path(), [&] {
+        const bool loaded = backend_.loadAdjustments(true);
+        return (loaded ? "loaded, " : "unavailable, ") +
+               platform::utf8FromWide(backend_.statusText());
+    });
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
+    if (!run.ran) {
+        GTEST_SKIP() << run.reason;
+    }
+    EXPECT_EQ(run.result, "unavailable, Game adjustments unavailable: check the profile's CMOS "
+                          "and ROM files.");
 }
 
 struct LoadFailure {

@@ -4,6 +4,7 @@
 #include "platform/process.h"
 #include "tests/support/command_line_split.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@
 #include <windows.h>
 
 #include <shellapi.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace {
@@ -37,14 +36,6 @@ std::string errorText(const std::function<void()>& action) {
         return error.what();
     }
     return "no error";
-}
-
-bool runningAsRoot() {
-#ifdef _WIN32
-    return false;
-#else
-    return ::geteuid() == 0;
-#endif
 }
 
 // A folder with a link "linked" to a real folder "real", or a skip where links are refused.
@@ -88,16 +79,19 @@ TEST(HasReparsePoint, AnUnreadableComponentIsSkipped) {
 #ifdef _WIN32
     GTEST_SKIP() << "file permissions here cannot deny a folder's attributes";
 #endif
-    if (runningAsRoot()) {
-        GTEST_SKIP() << "running as root: folder permissions do not deny attribute reads";
-    }
     TempFolder folder;
     std::filesystem::create_directories(folder / "closed/inner");
     std::filesystem::permissions(folder / "closed", std::filesystem::perms::none);
-    EXPECT_FALSE(qxlauncher::hasReparsePoint(folder / "closed/inner/file"));
-    EXPECT_EQ(errorText([&] { qxlauncher::requireUnlinkedPath(folder / "closed/inner/file"); }),
-              "inaccessible path");
+    const auto run = testsupport::runUnprivileged(folder.path(), [&] {
+        const auto file = folder / "closed/inner/file";
+        return std::string(qxlauncher::hasReparsePoint(file) ? "linked" : "unlinked") + ", " +
+               errorText([&] { qxlauncher::requireUnlinkedPath(file); });
+    });
     std::filesystem::permissions(folder / "closed", std::filesystem::perms::owner_all);
+    if (!run.ran) {
+        GTEST_SKIP() << run.reason;
+    }
+    EXPECT_EQ(run.result, "unlinked, inaccessible path");
 }
 
 TEST(IsRegularUnlinkedFile, TrueOnlyForARegularFile) {
