@@ -2,10 +2,10 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/shared_read.h"
 #include "platform/system_error.h"
 
 #include <atomic>
-#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -74,26 +74,23 @@ bool isRegularUnlinkedFile(const std::filesystem::path& path) {
     return status.type() == std::filesystem::file_type::regular;
 }
 
+// Both readers open through the shared open that also shares delete, so a reader never blocks
+// another thread's or process's atomic replace of the same file.
 std::string readFileCapped(const std::filesystem::path& path, std::uintmax_t maximumBytes) {
     requireUnlinkedPath(path);
     if (std::filesystem::file_size(path) > maximumBytes) {
         throw std::runtime_error("oversized file");
     }
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        throw std::runtime_error("read file");
-    }
     // Read one byte past the cap, so a file that grew after the size check is still refused.
-    std::string bytes(static_cast<std::size_t>(maximumBytes) + 1, '\0');
-    stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (stream.bad()) {
+    std::optional<std::string> bytes =
+        platform::readOnceShared(path, static_cast<std::size_t>(maximumBytes) + 1);
+    if (!bytes) {
         throw std::runtime_error("read file");
     }
-    bytes.resize(static_cast<std::size_t>(stream.gcount()));
-    if (bytes.size() > maximumBytes) {
+    if (bytes->size() > maximumBytes) {
         throw std::runtime_error("oversized file");
     }
-    return bytes;
+    return std::move(*bytes);
 }
 
 std::optional<std::string> readFileLimited(const std::filesystem::path& path,
@@ -109,9 +106,9 @@ std::optional<std::string> readFileLimited(const std::filesystem::path& path,
     if (error || size > limit) {
         return std::nullopt;
     }
-    std::ifstream stream(path, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+    std::optional<std::string> bytes =
+        platform::readOnceShared(path, static_cast<std::size_t>(size));
+    if (!bytes || bytes->size() != size) {
         return std::nullopt;
     }
     return bytes;
