@@ -34,7 +34,8 @@ struct ChildProcessRequest {
     // Create the child suspended inside a job that kills every process of the tree when its
     // last handle closes; the child runs only once it is in the job.
     bool killTreeOnJobClose = false;
-    // The exit code a child gets when it cannot be put into its job and is ended at once.
+    // The exit code a child gets when it cannot be put into its job, or not be let run inside
+    // it, and is ended at once.
     std::uint32_t assignmentFailureExitCode = 1223;
 };
 
@@ -44,6 +45,7 @@ enum class ChildStartFailure {
     jobLimits,     // the kill-on-close limit could not be set
     createProcess, // the process could not be created
     jobAssignment, // the process could not be put into the job (it was ended)
+    resume,        // the suspended process could not be let run (it was ended with its job)
 };
 
 struct StartedChild {

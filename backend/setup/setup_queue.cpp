@@ -169,9 +169,10 @@ void Backend::cancelSetup() {
         }
     }
     setupQueue.clear();
-    if (setupJobObject.get() != nullptr) {
+    // A job that could not be ended runs on and ends by its own result, not as cancelled.
+    if (setupJobObject.get() != nullptr &&
+        platform::terminateJob(setupJobObject.get(), cancelledExitCode)) {
         cancelRequested = true;
-        platform::terminateJob(setupJobObject.get(), cancelledExitCode);
     }
     status = L"Setup cancelled.";
 }

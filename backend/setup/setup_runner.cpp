@@ -112,6 +112,7 @@ SetupProcess runSetupProcess(const std::filesystem::path& folder, const std::wst
     case platform::ChildStartFailure::jobLimits:
         throw std::runtime_error("setup job limits");
     case platform::ChildStartFailure::createProcess:
+    case platform::ChildStartFailure::resume:
         throw std::runtime_error("setup CreateProcess");
     case platform::ChildStartFailure::jobAssignment:
         throw std::runtime_error("setup job assignment");

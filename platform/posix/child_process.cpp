@@ -33,6 +33,7 @@ using posix::systemErrorFromErrno;
 struct ChildState {
     pid_t pid = -1;
     bool reaped = false;
+    bool statusLost = false; // collected by someone else: ended, exit code unknown
     int status = 0;
     std::optional<std::uint32_t> terminatedWith;
     std::optional<posix::KeptChild> kept;
@@ -71,6 +72,7 @@ struct ChildState {
             status = value;
         } else if (done < 0 && errno == ECHILD) {
             reaped = true;
+            statusLost = true;
         }
     }
 };
@@ -342,6 +344,9 @@ std::optional<std::uint32_t> childExitCode(NativeHandle process) {
     state.reapIfEnded();
     if (!state.reaped) {
         return 259; // still active, as Windows reports it
+    }
+    if (state.statusLost) {
+        return state.terminatedWith;
     }
     if (WIFEXITED(state.status)) {
         return static_cast<std::uint32_t>(WEXITSTATUS(state.status));

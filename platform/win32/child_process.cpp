@@ -108,7 +108,12 @@ StartedChild startChildProcess(const ChildProcessRequest& request) {
             ::TerminateProcess(process.get(), request.assignmentFailureExitCode);
             return failed(ChildStartFailure::jobAssignment, error);
         }
-        ::ResumeThread(thread.get());
+        // A child left suspended would count as running until someone cancels it.
+        if (::ResumeThread(thread.get()) == static_cast<DWORD>(-1)) {
+            const DWORD error = ::GetLastError();
+            ::TerminateProcess(process.get(), request.assignmentFailureExitCode);
+            return failed(ChildStartFailure::resume, error);
+        }
     }
     StartedChild result;
     result.process = std::move(process);

@@ -2,6 +2,7 @@
 #include "backend/launch/game_monitor.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/probe_child.h"
 
 #include <gtest/gtest.h>
 
@@ -309,6 +310,18 @@ TEST_F(RunningGame, AGameThatIgnoresTheCloseIsNeverKilled) {
     std::filesystem::remove(hold);
     ASSERT_TRUE(pollUntilEnded());
     EXPECT_EQ(backend_.lastExitCode(), 5u);
+}
+
+TEST_F(RunningGame, AnExitCodeThatCannotBeReadCountsAsThirtyOne) {
+    platform::StartedChild child = testsupport::startChildProbe({L"exit", L"0"});
+    ASSERT_TRUE(child.started());
+    testsupport::loseExitCode(child);
+    BackendProbe::stageSelectedGame(backend_, 2);
+    BackendProbe::adoptGame(backend_, child, game_, {.nativeRun = true, .runningQx3Native = true});
+    backend_.pollRunningGame();
+    EXPECT_FALSE(backend_.isGameRunning());
+    EXPECT_EQ(backend_.lastExitCode(), 31u);
+    EXPECT_EQ(backend_.statusText(), L"QX3 closed with an error; the Logs button opens its log.");
 }
 
 TEST_F(RunningGame, NoWindowKeepsTheLaunchSentence) {

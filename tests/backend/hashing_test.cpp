@@ -227,6 +227,7 @@ TEST_F(Qx1Program, ALaneSizedFileThatCannotBeOpenedFailsTheLoad) {
         }
         return errorText([&] { loadQx1Program(roms.path()); });
     });
+    std::filesystem::permissions(roms / "z-locked.bin", std::filesystem::perms::owner_all);
     if (!run.ran) {
         GTEST_SKIP() << run.reason;
     }

@@ -1,6 +1,7 @@
 // The setup queue and job states, driven through the fake interpreter and setup script.
 #include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
+#include "tests/support/probe_child.h"
 
 #include <gmock/gmock.h>
 
@@ -139,6 +140,70 @@ TEST_F(SetupPipeline, DestroyingTheBackendEndsARunningSetupTree) {
     ASSERT_TRUE(testsupport::waitForHeartbeat(beat));
     dropBackend();
     EXPECT_TRUE(testsupport::heartbeatStops(beat));
+}
+
+TEST_F(SetupPipeline, AfterACancelledJobTheNextOneEndsByItsOwnResult) {
+    collection("hold.qx1=verify\n");
+    testsupport::FakePythonHold verifying(root.path(), "qx1-verify");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    while (!job(0).running) {
+        ASSERT_TRUE(b.isSetupBusy());
+        platform::sleepMilliseconds(10);
+    }
+    b.cancelSetup();
+    ASSERT_TRUE(runUntilIdle());
+    ASSERT_EQ(job(0).state, "cancelled");
+    verifying.release();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_EQ(b.statusText(), L"Quarrix: ROM files verified.");
+}
+
+TEST_F(SetupPipeline, ACancelWhoseTerminationFailedLetsTheJobEndByItsOwnResult) {
+    const auto release = root / "release";
+    platform::StartedChild child = testsupport::startChildProbe({L"wait", release.wstring()});
+    ASSERT_TRUE(child.started());
+    // No job object stands behind this handle, so the termination fails.
+    child.job = platform::openChildNullInput();
+    Backend& b = backend();
+    BackendProbe::setupJob(b, 0).mode = "verify";
+    BackendProbe::setupJob(b, 0).running = true;
+    BackendProbe::adoptSetup(b, child, SetupQueueEntry{0, true});
+    b.cancelSetup();
+    testsupport::writeFile(release, "go");
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_EQ(b.statusText(), L"Quarrix: ROM files verified.");
+}
+
+TEST_F(SetupPipeline, AnExitCodeThatCannotBeReadCountsAsThirtyOne) {
+    platform::StartedChild child = testsupport::startChildProbe({L"exit", L"0"});
+    ASSERT_TRUE(child.started());
+    testsupport::loseExitCode(child);
+    Backend& b = backend();
+    BackendProbe::setupJob(b, 1).running = true;
+    BackendProbe::adoptSetup(b, child, SetupQueueEntry{1, false});
+    EXPECT_FALSE(b.isSetupBusy());
+    EXPECT_EQ(job(1).state, "failed");
+    EXPECT_EQ(job(1).code, "internal");
+    EXPECT_EQ(job(1).detail, "setup.py exit code 31");
+    EXPECT_EQ(b.statusText(), L"Quarrix II: The setup stopped unexpectedly.");
+}
+
+TEST_F(SetupPipeline, AQueuedSetupRefusesPlayBeforeItRuns) {
+    collection("requirements=held\n");
+    testsupport::FakePythonHold check(root.path(), "requirements");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, true));
+    ASSERT_EQ(job(0).state, "queued");
+    EXPECT_FALSE(b.launchSelectedGame());
+    EXPECT_EQ(b.statusText(), L"Wait for the build to finish before playing.");
+    EXPECT_FALSE(b.isGameRunning());
+    EXPECT_EQ(job(0).state, "queued");
 }
 
 TEST_F(SetupPipeline, CancellingQueuedGamesMarksThemCancelled) {

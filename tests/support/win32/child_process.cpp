@@ -1,4 +1,5 @@
 #include "tests/support/child_process.h"
+#include "tests/support/probe_child.h"
 #include "tests/support/temp_folder.h"
 
 #include <windows.h>
@@ -123,6 +124,18 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
     result.standardOutput = readFile(capture / "stdout");
     result.standardError = readFile(capture / "stderr");
     return result;
+}
+
+} // namespace testsupport
+
+namespace testsupport {
+
+void loseExitCode(platform::StartedChild& child) {
+    ::WaitForSingleObject(child.process.get(), INFINITE);
+    HANDLE waitOnly = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), child.process.get(), ::GetCurrentProcess(), &waitOnly,
+                      SYNCHRONIZE, FALSE, 0);
+    child.process.reset(waitOnly);
 }
 
 } // namespace testsupport
