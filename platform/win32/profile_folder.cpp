@@ -30,8 +30,10 @@ std::uint32_t ProfileFolders::createFolder(const HeldFolder& parent,
 NativeHandle ProfileFolders::openFolder(const HeldFolder*, const std::filesystem::path&,
                                         const std::filesystem::path& fullPath,
                                         std::uint32_t& error) {
-    // No delete sharing: while held, the folder can be neither renamed nor removed.
-    return openResult(::CreateFileW(fullPath.c_str(), FILE_READ_ATTRIBUTES,
+    // No delete sharing: while held, the folder can be neither renamed nor removed. Sharing binds
+    // only opens that ask for data, execute or delete access; traverse is the execute right of a
+    // folder, so an open for its attributes alone would hold nothing.
+    return openResult(::CreateFileW(fullPath.c_str(), FILE_READ_ATTRIBUTES | FILE_TRAVERSE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                     nullptr),

@@ -422,16 +422,20 @@ TEST_F(CmosProfile, AHeldProfileFolderCannotBeRenamed) {
     GTEST_SKIP() << "Linux lets an open folder be renamed; the Windows build holds it";
 #else
     const fs::path moved = root_ / "qx1/moved";
-    std::error_code renamed;
+    std::error_code refused;
     {
         const ProfileDirectory held = openProfileDirectory(profile_, false);
-        fs::rename(profile_, moved, renamed);
+        fs::rename(profile_, moved, refused);
+        EXPECT_TRUE(refused) << "the held profile folder was renamed";
     }
-    if (!renamed) {
+    if (!refused) {
         fs::rename(moved, profile_);
-        GTEST_SKIP() << "this system renames a folder that is held without delete sharing";
     }
     EXPECT_TRUE(fs::exists(cmos_));
+    // Let go, it can be renamed again.
+    std::error_code released;
+    fs::rename(profile_, moved, released);
+    EXPECT_FALSE(released) << released.message();
 #endif
 }
 

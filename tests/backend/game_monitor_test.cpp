@@ -278,8 +278,9 @@ TEST_F(RunningGame, FindsTheWindowAndClosesWithTheExitCode) {
 }
 
 TEST_F(RunningGame, ACloseAskedBeforeTheWindowReachesItOnceItAppears) {
-    // Held, the fake never leaves by itself: only the close request can end it.
-    start("window=late\nexit=0\nhold=" + heldUntilReleased().string() + "\n");
+    // Held, the fake never leaves by itself, and would leave with 7 if it did: only the close
+    // request ends it with 0.
+    start("window=late\nexit=7\nclosed_exit=0\nhold=" + heldUntilReleased().string() + "\n");
     backend_.requestGameClose();
     if (windowsUnavailable()) {
         GTEST_SKIP() << "this system has no display to create windows on";

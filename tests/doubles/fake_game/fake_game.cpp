@@ -6,6 +6,7 @@
 //   visible=1|0              whether the window is shown (Windows only; default 1)
 //   close=honour|ignore      leave on a close request, or keep running (default honour)
 //   exit=<code>              the exit code (default 0)
+//   closed_exit=<code>       the exit code after an honoured close request (default: exit)
 //   lifetime_ms=<n>          leave by itself after this long (default 30000)
 //   hold=<file>              leave by itself only once the file is gone (the test removes it);
 //                            lifetime_ms still bounds the wait
@@ -156,6 +157,7 @@ struct GameScenario {
     bool visible = true;
     bool honourClose = true;
     int exitCode = 0;
+    int closedExitCode = 0;
     std::chrono::milliseconds lifetime{30000};
     fs::path hold;
     Clock::time_point deadline;
@@ -178,7 +180,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     if (message == WM_CLOSE) {
         if (runningScenario != nullptr && runningScenario->honourClose) {
             ::DestroyWindow(window);
-            ::PostQuitMessage(runningScenario->exitCode);
+            ::PostQuitMessage(runningScenario->closedExitCode);
         } else {
             recordIgnoredClose();
         }
@@ -210,7 +212,7 @@ int runWindow(GameScenario& scenario) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
-                return scenario.exitCode;
+                return static_cast<int>(message.wParam);
             }
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
@@ -230,6 +232,12 @@ std::size_t closeRequests(const platform::posix::DesktopWindow& window) {
     return count;
 }
 
+void leaveWindow(const platform::posix::DesktopWindow& window) {
+    std::error_code ignored;
+    fs::remove(window.file.string() + ".requests", ignored);
+    platform::posix::unregisterDesktopWindow(window);
+}
+
 int runWindow(GameScenario& scenario) {
     const auto window =
         platform::posix::registerDesktopWindow(scenario.windowClass, platform::currentProcessId());
@@ -239,16 +247,15 @@ int runWindow(GameScenario& scenario) {
     while (!scenario.timeToLeave()) {
         const std::size_t requests = closeRequests(window);
         if (requests > 0 && scenario.honourClose) {
-            break;
+            leaveWindow(window);
+            return scenario.closedExitCode;
         }
         for (; seen < requests; ++seen) {
             recordIgnoredClose();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    std::error_code ignored;
-    fs::remove(window.file.string() + ".requests", ignored);
-    platform::posix::unregisterDesktopWindow(window);
+    leaveWindow(window);
     return scenario.exitCode;
 }
 #endif
@@ -263,6 +270,8 @@ int runGame(const std::vector<std::wstring>& arguments) {
     scenario.visible = value(scenarioLines, "visible", "1") == "1";
     scenario.honourClose = value(scenarioLines, "close", "honour") == "honour";
     scenario.exitCode = std::stoi(value(scenarioLines, "exit", "0"));
+    scenario.closedExitCode =
+        std::stoi(value(scenarioLines, "closed_exit", std::to_string(scenario.exitCode)));
     scenario.lifetime =
         std::chrono::milliseconds(std::stoi(value(scenarioLines, "lifetime_ms", "30000")));
     scenario.hold = platform::wideFromUtf8(value(scenarioLines, "hold", ""));
