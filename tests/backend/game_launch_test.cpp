@@ -4,6 +4,7 @@
 #include "backend/launch/command_line.h"
 #include "backend/launch/game_environment.h"
 #include "backend/preferences/launcher_files.h"
+#include "platform/system_error.h"
 #include "platform/text.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
@@ -238,6 +239,21 @@ protected:
                                         [&] { return !backend().isGameRunning(); }));
     }
 
+    // Launches expecting a refusal; returns the thread's last system error as the launch left it.
+    std::uint32_t refusedLaunchError() {
+        const bool started = backend().launchSelectedGame();
+        const std::uint32_t error = platform::lastSystemError();
+        EXPECT_FALSE(started);
+        EXPECT_FALSE(backend().isGameRunningHandle());
+        return error;
+    }
+
+    // A failed session-script launch exits with the last system error, or 31 without one.
+    void expectLastErrorExitCode(std::uint32_t error) {
+        EXPECT_EQ(error != platform::errorSuccess ? error : platform::errorGenFailure,
+                  backend().lastExitCode());
+    }
+
     void expectNothingStarted(const std::wstring& status) {
         EXPECT_FALSE(backend().launchSelectedGame());
         EXPECT_EQ(status, backend().statusText());
@@ -417,9 +433,9 @@ TEST_F(GameLaunch, FirstGameLogThroughALinkStartsNothing) {
     testsupport::TempFolder system("launch-system");
     testsupport::ScopedEnvironment folder(L"LUMENARK_SYSTEM_DIR", system.path().wstring());
     A::stageSelectedGame(backend(), 0, false);
-    expectNothingStarted(L"The game could not start; the Logs button opens its log.");
-    EXPECT_NE(gameStillActiveExitCode, backend().lastExitCode());
-    EXPECT_NE(0u, backend().lastExitCode());
+    const std::uint32_t error = refusedLaunchError();
+    EXPECT_EQ(L"The game could not start; the Logs button opens its log.", backend().statusText());
+    expectLastErrorExitCode(error);
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "launcher-latest.log"));
 }
 
@@ -512,8 +528,10 @@ TEST_F(SessionScriptLaunch, WithoutASystemFolderNothingStarts) {
         std::make_unique<testsupport::ScopedEnvironment>(L"LUMENARK_SYSTEM_DIR", std::nullopt);
     testsupport::writeQx2ArcadePackage(root_.path());
     A::stageSelectedGame(backend(), 1, false);
-    expectNothingStarted(L"The game could not start; details in logs/qx2-v1/launcher-latest.log.");
-    EXPECT_NE(gameStillActiveExitCode, backend().lastExitCode());
+    const std::uint32_t error = refusedLaunchError();
+    EXPECT_EQ(L"The game could not start; details in logs/qx2-v1/launcher-latest.log.",
+              backend().statusText());
+    expectLastErrorExitCode(error);
 }
 #endif
 
