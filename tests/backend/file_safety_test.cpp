@@ -1,6 +1,7 @@
 #include "backend/files/file_safety.h"
 #include "backend/files/utf8_text.h"
 #include "backend/launch/command_line.h"
+#include "platform/child_process.h"
 #include "platform/process.h"
 #include "tests/support/command_line_split.h"
 #include "tests/support/temp_folder.h"
@@ -16,6 +17,10 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#else
+#include "platform/posix/handle_object.h"
+
+#include <fcntl.h>
 #endif
 
 namespace {
@@ -250,10 +255,38 @@ TEST(Utf8ToWide, AnInvalidByteBecomesTheReplacementCharacter) {
     EXPECT_EQ(qxlauncher::utf8ToWide("caf\xC3\xA9"), L"caf\u00E9");
 }
 
-TEST(CloseHandleIfValid, IgnoresNullAndInvalid) {
+// Whether a handle is still open, asked of the system without touching the handle itself.
+#ifdef _WIN32
+struct OpenHandleProbe {
+    HANDLE raw;
+    bool open() const {
+        DWORD flags = 0;
+        return ::GetHandleInformation(raw, &flags) != FALSE;
+    }
+};
+OpenHandleProbe probeOf(platform::NativeHandle handle) {
+    return {handle};
+}
+#else
+struct OpenHandleProbe {
+    int fd;
+    bool open() const { return ::fcntl(fd, F_GETFD) != -1; }
+};
+OpenHandleProbe probeOf(platform::NativeHandle handle) {
+    return {platform::posix::fromHandle<platform::posix::FdHandle>(handle)->fd};
+}
+#endif
+
+TEST(CloseHandleIfValid, ClosesAValidHandleAndPassesOverNone) {
+    platform::UniqueHandle file = platform::openChildNullInput();
+    ASSERT_TRUE(file.valid());
+    const OpenHandleProbe probe = probeOf(file.get());
+    ASSERT_TRUE(probe.open());
+    qxlauncher::closeHandleIfValid(file.release());
+    EXPECT_FALSE(probe.open());
+    // Null and the invalid value are no handles: nothing is closed.
     qxlauncher::closeHandleIfValid(nullptr);
     qxlauncher::closeHandleIfValid(platform::invalidHandleValue());
-    SUCCEED();
 }
 
 } // namespace

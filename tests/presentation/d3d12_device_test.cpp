@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <windows.h>
 
 namespace platform {
@@ -139,10 +141,21 @@ TEST_F(D3d12DeviceTest, ShaderErrorsCarryTheCompilerMessage) {
     EXPECT_NE(failure, testsupport::noError);
 }
 
-// Records whether the launcher's own shader builds here (Wine 8's compiler stops at the ternary
-// operator and lacks sin, frac and smoothstep); where it does not, the failure is the compiler's
-// message.
-TEST_F(D3d12DeviceTest, LauncherShaderBuildsOrReportsTheCompiler) {
+DrawCommand shaded(float mode, std::array<float, 4> rect, std::array<float, 4> texrect,
+                   std::array<float, 4> tint) {
+    DrawCommand command;
+    command.vertexCount = mode == 10.0f ? 3u : 6u;
+    command.constants = {{rect[0], rect[1], rect[2], rect[3]},
+                         {texrect[0], texrect[1], texrect[2], texrect[3]},
+                         {tint[0], tint[1], tint[2], tint[3]},
+                         {64, 32, 0, mode}};
+    return command;
+}
+
+// The launcher's own shader, where it builds, draws its rounded rectangle and its triangle; where
+// it does not (Wine 8's compiler stops at the ternary operator and lacks sin, frac and
+// smoothstep), the failure is the compiler's message.
+TEST_F(D3d12DeviceTest, LauncherShaderDrawsOrReportsTheCompiler) {
     std::unique_ptr<RenderDevice> device;
     const std::string failure = testsupport::errorText([&] {
         device = create(lumenark::launcherLayersSource, true, lumenark::launcherLayersName);
@@ -151,6 +164,24 @@ TEST_F(D3d12DeviceTest, LauncherShaderBuildsOrReportsTheCompiler) {
         EXPECT_FALSE(testsupport::startsWith(failure, "launcher HLSL")) << failure;
         GTEST_SKIP() << "the launcher shader does not compile here: " << failure;
     }
+    device->resizeBuffers(64, 32);
+    ASSERT_EQ(device->createTexture(1, 1, {0xFFFFFFFFu}), 0);
+    FrameRecording frame;
+    const float blue[4] = {0, 0, 1, 1};
+    frame.restart(blue);
+    // A red square of radius 8 on the left; a green triangle in the right half's top-left corner.
+    frame.draws.push_back(shaded(6.0f, {0, 0, 32, 32}, {8, 0, 0, 0}, {1, 0, 0, 1}));
+    frame.draws.push_back(shaded(10.0f, {32, 0, 64, 0}, {32, 32, 0, 0}, {0, 1, 0, 1}));
+    device->executeFrame(frame, 0);
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    const std::vector<std::uint32_t> pixels = device->readBack(width, height);
+    ASSERT_EQ(width, 64u);
+    ASSERT_EQ(height, 32u);
+    EXPECT_EQ(pixels[16 * 64 + 16], 0xFFFF0000u); // inside the rounded rectangle
+    EXPECT_EQ(pixels[0], 0xFF0000FFu);            // its cut-off corner
+    EXPECT_EQ(pixels[2 * 64 + 36], 0xFF00FF00u);  // inside the triangle
+    EXPECT_EQ(pixels[30 * 64 + 62], 0xFF0000FFu); // beyond its long edge
 }
 
 } // namespace
