@@ -149,8 +149,9 @@ private:
 
 int runCapture(EntryState& state, const std::vector<std::wstring>& arguments) {
     state.quiet = true;
+    // The PNG path is checked before the page word is read.
+    requireNoLinkInPath(std::filesystem::path(arguments.at(1)));
     const CaptureRequest request = parseCaptureRequest(arguments);
-    requireNoLinkInPath(request.pngPath);
     LauncherStart start(state, true);
     App& app = start.app();
     start.window().place({0, 0, captureWidth, captureHeight});

@@ -17,18 +17,24 @@ TEST(LauncherCapture, AnUnknownPageExitsFourQuietly) {
     EXPECT_FALSE(std::filesystem::exists(root / "out.png"));
 }
 
-TEST(LauncherCapture, ALinkedPngFolderIsRefused) {
+// The PNG path is checked before the page word: a linked folder is refused whatever the word.
+class LinkedCapture : public testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(LinkedCapture, APngFolderLinkIsRefusedFirst) {
     ProjectRoot root;
     std::filesystem::create_directories(root / "real");
     if (!testsupport::makeFolderLink(root / "real", root / "shots")) {
         GTEST_SKIP() << "this system does not let the test create a folder link";
     }
     const auto png = (root / "shots/out.png").wstring();
-    const auto result = root.runLauncher({L"--ui-capture", png, L"play"});
+    const auto result = root.runLauncher({L"--ui-capture", png, GetParam()});
     EXPECT_EQ(result.exitCode, 4);
     EXPECT_EQ(result.standardError, "");
     EXPECT_EQ(lastUiEvent(root.uiLog()), "fatal launcher path uses a link/junction");
+    EXPECT_FALSE(std::filesystem::exists(root / "real/out.png"));
 }
+
+INSTANTIATE_TEST_SUITE_P(PageWords, LinkedCapture, testing::Values(L"play", L"Play"));
 
 TEST(LauncherDiagnostic, ALoneCaptureOptionIsNotACaptureAndShowsTheMessage) {
     ProjectRoot root;

@@ -45,9 +45,20 @@ TEST(SingleInstance, ACaptureTakesNoLock) {
     platform::SingleInstanceLock held;
     ASSERT_EQ(held.acquire(lumenark::launcherMutexName),
               platform::SingleInstanceLock::Result::acquired);
-    const auto result = root.runLauncher({L"--ui-capture", L"out.png", L"Play"});
-    EXPECT_EQ(result.exitCode, 4);
-    EXPECT_EQ(testsupport::lastUiEvent(root.uiLog()), "fatal unknown capture page");
+    testsupport::ChildOptions options;
+    options.environment[L"SDL_VIDEODRIVER"] = L"offscreen";
+    const auto result = root.runLauncher({L"--ui-capture", L"out.png", L"play"}, options);
+    const std::string event = testsupport::lastUiEvent(root.uiLog());
+#ifdef _WIN32
+    // A capture that took the lock would have given way before its window, silently.
+    if (result.exitCode == 4 && event == "fatal launcher window") {
+        GTEST_SKIP() << "no display for the capture's window here; it ran beside the held lock "
+                        "up to its window";
+    }
+#endif
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_TRUE(event.starts_with("capture-ready ms=")) << event;
+    EXPECT_TRUE(std::filesystem::exists(root / "out.png"));
 }
 
 TEST(SingleInstance, TheLockIsFreeAgainAfterRelease) {
