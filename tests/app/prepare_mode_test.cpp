@@ -2,12 +2,14 @@
 // interpreter on the child's PATH.
 #include "app/modes/entry_point.h"
 #include "platform/instance.h"
+#include "platform/text.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/project_root.h"
 #include "tests/support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <sstream>
 #include <utility>
@@ -121,6 +123,26 @@ TEST_F(PrepareMode, BuildsEveryRecognisedGameAndLeavesTheirReceipts) {
     EXPECT_TRUE(hasReceipt("qx3"));
     const std::string config = testsupport::readFile(setupConfig());
     EXPECT_EQ(config.rfind("acknowledged=1\n", 0), 0u) << config;
+}
+
+TEST_F(PrepareMode, GamesTheFolderDoesNotHoldGetTheirEarlierFoldersBack) {
+    const auto earlier = root / "earlier qx1";
+    std::filesystem::create_directories(earlier);
+    testsupport::writeFile(
+        setupConfig(), "acknowledged=1\nqx1=" + platform::utf8FromWide(earlier.wstring()) + "\n");
+    const auto folder = roms({1});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring()});
+    ASSERT_EQ(result.exitCode, 0) << result.standardOutput << result.standardError;
+    std::map<std::string, std::filesystem::path> saved;
+    for (const auto& line : linesOf(testsupport::readFile(setupConfig()))) {
+        const auto equals = line.find('=');
+        saved[line.substr(0, equals)] = platform::wideFromUtf8(line.substr(equals + 1));
+    }
+    EXPECT_EQ(saved["qx1"], earlier) << "the first game's earlier folder is put back";
+    EXPECT_EQ(saved["qx2"], folder);
+    EXPECT_EQ(saved["qx3"], folder) << "a game without an earlier folder keeps the new one";
+    EXPECT_TRUE(hasReceipt("qx2"));
+    EXPECT_FALSE(hasReceipt("qx1"));
 }
 
 TEST_F(PrepareMode, CompileUnitsShowInTheProgressLines) {
