@@ -5,13 +5,30 @@
 
 #include <gmock/gmock.h>
 
+#include <memory>
+
 namespace qxlauncher {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-class SetupPipeline : public SetupFixture {};
+class SetupPipeline : public SetupFixture {
+protected:
+    // The first game's verify job, its process running and held at the verify step until
+    // `releaseVerify`.
+    void startHeldVerify() {
+        collection("hold.qx1=verify\n");
+        verifying_ = std::make_unique<testsupport::FakePythonHold>(root.path(), "qx1-verify");
+        ready(0, romFolder({0}));
+        ASSERT_TRUE(backend().requestSetup(0, true));
+        pumpUntilRunning(0);
+    }
+    void releaseVerify() { verifying_->release(); }
+
+private:
+    std::unique_ptr<testsupport::FakePythonHold> verifying_;
+};
 
 TEST_F(SetupPipeline, RefusalsComeInOrderAndQueueNothing) {
     collection("");
@@ -143,19 +160,12 @@ TEST_F(SetupPipeline, DestroyingTheBackendEndsARunningSetupTree) {
 }
 
 TEST_F(SetupPipeline, AfterACancelledJobTheNextOneEndsByItsOwnResult) {
-    collection("hold.qx1=verify\n");
-    testsupport::FakePythonHold verifying(root.path(), "qx1-verify");
-    ready(0, romFolder({0}));
+    startHeldVerify();
     Backend& b = backend();
-    ASSERT_TRUE(b.requestSetup(0, true));
-    while (!job(0).running) {
-        ASSERT_TRUE(b.isSetupBusy());
-        platform::sleepMilliseconds(10);
-    }
     b.cancelSetup();
     ASSERT_TRUE(runUntilIdle());
     ASSERT_EQ(job(0).state, "cancelled");
-    verifying.release();
+    releaseVerify();
     ASSERT_TRUE(b.requestSetup(0, true));
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(job(0).state, "done");
@@ -320,20 +330,13 @@ TEST_F(SetupPipeline, TheCheckKeepsTheInterpreterThatRanWhenAnotherVanishes) {
 }
 
 TEST_F(SetupPipeline, RecheckingWhileAJobRunsWaitsForIt) {
-    collection("hold.qx1=verify\n");
-    testsupport::FakePythonHold verifying(root.path(), "qx1-verify");
-    ready(0, romFolder({0}));
+    startHeldVerify();
     Backend& b = backend();
-    ASSERT_TRUE(b.requestSetup(0, true));
-    while (!job(0).running) {
-        ASSERT_TRUE(b.isSetupBusy());
-        platform::sleepMilliseconds(10);
-    }
     b.recheckRequirements();
     b.recheckRequirements();
     EXPECT_TRUE(job(0).running);
     EXPECT_EQ(BackendProbe::setupQueue(b).size(), 1u);
-    verifying.release();
+    releaseVerify();
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(job(0).state, "done");
     EXPECT_TRUE(b.toolProbe().checked);

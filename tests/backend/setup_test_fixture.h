@@ -81,6 +81,14 @@ protected:
 
     const SetupJob& job(int game) { return backend().setupJob(game); }
 
+    // Pumps until the game's job has started its process.
+    void pumpUntilRunning(int game) {
+        while (!job(game).running) {
+            ASSERT_TRUE(backend().isSetupBusy());
+            platform::sleepMilliseconds(10);
+        }
+    }
+
     testsupport::TempFolder root{"setup-root"};
 
 private:

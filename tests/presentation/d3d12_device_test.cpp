@@ -78,6 +78,18 @@ DrawCommand quad(int slot, float x, float y, float w, float h, float r, float g,
     return command;
 }
 
+// The pixels of the last frame, which is 64 x 32; a frame of another size fails here and reads
+// as black beyond its end.
+std::vector<std::uint32_t> readFrame(RenderDevice& device) {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint32_t> pixels = device.readBack(width, height);
+    EXPECT_EQ(width, 64u);
+    EXPECT_EQ(height, 32u);
+    pixels.resize(64 * 32);
+    return pixels;
+}
+
 TEST_F(D3d12DeviceTest, ExecutesClearsAndDrawsAndReadsTheFrameBack) {
     for (const bool capture : {true, false}) {
         std::unique_ptr<RenderDevice> device;
@@ -97,11 +109,7 @@ TEST_F(D3d12DeviceTest, ExecutesClearsAndDrawsAndReadsTheFrameBack) {
         frame.draws.push_back(quad(0, 32, 0, 16, 16, 1, 1, 1, 1));
         frame.draws.push_back(quad(1, 48, 16, 16, 16, 1, 1, 1, 0.5f));
         device->executeFrame(frame, 0);
-        std::uint32_t width = 0;
-        std::uint32_t height = 0;
-        const std::vector<std::uint32_t> pixels = device->readBack(width, height);
-        ASSERT_EQ(width, 64u);
-        ASSERT_EQ(height, 32u);
+        const std::vector<std::uint32_t> pixels = readFrame(*device);
         EXPECT_EQ(pixels[0], 0xFFFF0000u) << capture;  // clear rectangle
         EXPECT_EQ(pixels[20], 0xFF0000FFu) << capture; // clear colour
         if (runningUnderWine()) {
@@ -173,11 +181,7 @@ TEST_F(D3d12DeviceTest, LauncherShaderDrawsOrReportsTheCompiler) {
     frame.draws.push_back(shaded(6.0f, {0, 0, 32, 32}, {8, 0, 0, 0}, {1, 0, 0, 1}));
     frame.draws.push_back(shaded(10.0f, {32, 0, 64, 0}, {32, 32, 0, 0}, {0, 1, 0, 1}));
     device->executeFrame(frame, 0);
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    const std::vector<std::uint32_t> pixels = device->readBack(width, height);
-    ASSERT_EQ(width, 64u);
-    ASSERT_EQ(height, 32u);
+    const std::vector<std::uint32_t> pixels = readFrame(*device);
     EXPECT_EQ(pixels[16 * 64 + 16], 0xFFFF0000u); // inside the rounded rectangle
     EXPECT_EQ(pixels[0], 0xFF0000FFu);            // its cut-off corner
     EXPECT_EQ(pixels[2 * 64 + 36], 0xFF00FF00u);  // inside the triangle
