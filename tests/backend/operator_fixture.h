@@ -97,17 +97,27 @@ public:
         even_ = testsupport::sha1Hex(lane(image_, 0));
         odd_ = testsupport::sha1Hex(lane(image_, 1));
         digest_ = testsupport::sha256Hex(image_);
+        evenSha256_ = testsupport::sha256Hex(lane(image_, 0));
+        oddSha256_ = testsupport::sha256Hex(lane(image_, 1));
         TrustedDigests table = trustedDigests();
         table.qx1EvenLaneSha1 = even_;
         table.qx1OddLaneSha1 = odd_;
         table.qx1ProgramSha256 = digest_;
         table.qx2ProgramSha256 = digest_;
+        // The second game's native package pins its two program lanes in its ROM table.
+        for (PinnedRomFile& rom : table.qx2NativeRoms) {
+            if (rom.file == "uj12.l31") {
+                rom.sha256 = evenSha256_;
+            } else if (rom.file == "ug12.l31") {
+                rom.sha256 = oddSha256_;
+            }
+        }
         scope_.emplace(table);
     }
     const std::string& image() const { return image_; }
 
 private:
-    std::string image_, even_, odd_, digest_;
+    std::string image_, even_, odd_, digest_, evenSha256_, oddSha256_;
     std::optional<testsupport::ScopedTrustedDigests> scope_;
 };
 
