@@ -206,8 +206,16 @@ public:
     // The hit-test query: a control's region (id 0 or more) lies under the design point.
     bool controlRegionAt(float designX, float designY) const;
 
-    // The control dispatcher (app/input/dispatcher.cpp): every control's action, by control id.
+    // The control dispatcher (app/input/dispatcher*.cpp): every control's action, by control id.
+    // A region of the id that the current frame holds disabled swallows it.
     void activate(int id);
+    // The folder picker for a game's ROM folder (-1: one folder for all three games); the chosen
+    // folder goes to the backend.
+    void pickRomFolder(int game);
+    // Opens a file or folder as the desktop opens it; a link on the path throws.
+    void openPath(const std::filesystem::path& path);
+    // BACK: Settings closes without saving (also Esc and the controller's B).
+    void closeSettings();
 
     // State for pages, input and tests.
     qxlauncher::Backend& backend() { return backend_; }
@@ -231,6 +239,8 @@ public:
     int overviewGame() const { return overviewStepsGame_; }
     int romReportGame() const { return romReportGame_; }
     bool closing() const { return closing_; }
+    // Any input was seen; the opening fade runs until then.
+    bool inputSeen() const { return inputSeen_; }
     bool active() const { return active_; }
     bool fullscreen() const { return fullscreen_; }
     bool gameSettingsLoaded() const { return gameSettingsLoaded_; }
@@ -312,6 +322,24 @@ private:
     void drawSettingsControl(const SettingsControl& control, float shift);
     void drawSettingsNotes(float shift);
     void drawControlsGrid(float shift);
+    // The dispatcher's handlers (app/input/dispatcher*.cpp).
+    platform::WindowHandle ownerWindow() const {
+        return window_ != nullptr ? window_->handle() : nullptr;
+    }
+    void activatePageControl(int id);
+    void showSection(NavSection section);
+    void showPlaySection();
+    void leaveSettingsForSection();
+    void startSelectedGame();
+    void openLogFolder(const std::filesystem::path& folder);
+    void requestGameSetup(int game, bool verifyOnly);
+    void buildAll();
+    void cancelSetups();
+    void copySetupReport(int game);
+    void playBuiltGame(int game);
+    void showGameReport(int game);
+    void switchOwnership();
+    void recheckRequirements();
 
     AppServices services_;
 

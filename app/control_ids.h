@@ -11,6 +11,8 @@ constexpr int cabinetControlId(int game) {
     return 1 + game;
 }
 inline constexpr int playControlId = 20;
+// The hot key 'L' of the Play page: the selected game's log folder.
+inline constexpr int gameLogFolderControlId = 21;
 
 // The sidebar's entries.
 inline constexpr int playNavigationId = 10;

@@ -5,6 +5,7 @@
 
 #include "app/control_ids.h"
 #include "app/pages/page_layout.h"
+#include "app/setup_rules.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/text.h"
 
@@ -27,10 +28,6 @@ PageControl control(int id, RectF rect, std::wstring label, bool enabled, Contro
     return {id, rect.x, rect.y, rect.width, rect.height, std::move(label), enabled, style};
 }
 
-bool busy(const SetupJob& job) {
-    return job.queued || job.running;
-}
-
 bool verifying(const SetupJob& job) {
     return job.running && job.mode == "verify";
 }
@@ -44,24 +41,16 @@ public:
     bool gameRunning() const { return backend_.isGameRunning(); }
     bool anyJobBusy() const {
         for (int game = 0; game < qxlauncher::gameCount; ++game) {
-            if (busy(job(game))) {
+            if (setupBusy(job(game))) {
                 return true;
             }
         }
         return false;
     }
     // Neither queued nor running, and no game runs.
-    bool idle(int game) const { return !busy(job(game)) && !gameRunning(); }
-    // No requirements result yet, or one that found a supported interpreter and, unless only
-    // verifying, a compiler.
-    bool toolsFine(bool verifyOnly) const {
-        const qxlauncher::ToolProbe& tools = backend_.toolProbe();
-        return !tools.checked || (!tools.python.empty() && tools.pythonSupported &&
-                                  (verifyOnly || !tools.compilerVersion.empty()));
-    }
+    bool idle(int game) const { return !setupBusy(job(game)) && !gameRunning(); }
     bool canSetUp(int game, bool verifyOnly) const {
-        return backend_.ownershipConfirmed() && !job(game).romFolder.empty() && idle(game) &&
-               toolsFine(verifyOnly);
+        return canRequestSetup(backend_, game, verifyOnly);
     }
     std::wstring buildLabel(int game) const {
         const SetupJob& j = job(game);
@@ -147,7 +136,7 @@ PageControls buildControls(const SetupState& setup, float width) {
                                    setup.buildLabel(g), setup.canSetUp(g, false),
                                    ControlStyle::primaryButton));
         controls.push_back(control(cancelControlId(g), {buttonX, top + 66, 170, 36}, L"Cancel",
-                                   busy(job), ControlStyle::button));
+                                   setupBusy(job), ControlStyle::button));
         controls.push_back(control(openLogControlId(g), {246, top + 164, 130, 34}, L"Open log",
                                    setup.logExists(g), ControlStyle::button));
         controls.push_back(control(openFolderControlId(g), {386, top + 164, 150, 34},
@@ -156,7 +145,7 @@ PageControls buildControls(const SetupState& setup, float width) {
                                    L"Copy report", job.state == "failed" && !job.running,
                                    ControlStyle::button));
         controls.push_back(control(playGameControlId(g), {buttonX, top + 162, 170, 38}, L"Play",
-                                   setup.ready(g) && !busy(job), ControlStyle::primaryButton));
+                                   setup.ready(g) && !setupBusy(job), ControlStyle::primaryButton));
     }
     return controls;
 }

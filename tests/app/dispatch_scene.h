@@ -1,0 +1,66 @@
+#pragma once
+// An App in one of the page states (tests/app/page_scene.h) with a fake window, for driving the
+// control dispatcher: what it left on the desktop, in the window, in the files under the root
+// and in the UI event log.
+#include "app/app.h"
+#include "tests/app/app_fixture.h"
+#include "tests/app/page_scene.h"
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+// Every file under the root but the UI event log (whose lines carry the system's tick count):
+// its path relative to the root, and its bytes.
+using FileTree = std::map<std::string, std::string>;
+FileTree filesUnder(const std::filesystem::path& root);
+
+// What an activation can change, taken whole so that a test can say "nothing changed".
+struct AppTrace {
+    lumenark::NavSection section{};
+    bool settingsOpen = false;
+    lumenark::SettingsTab tab{};
+    int focus = 0;
+    std::wstring status;
+    int selected = 0;
+    int loaded = 0;
+    int overviewGame = 0;
+    int reportGame = 0;
+    bool closing = false;
+    bool inputSeen = false;
+    lumenark::GameFlags ready{};
+    std::wstring backendStatus;
+    std::vector<std::string> jobStates;
+    std::size_t desktopRequests = 0;
+    std::vector<std::string> windowCalls;
+    std::vector<std::string> events;
+    FileTree files;
+
+    bool operator==(const AppTrace&) const = default;
+};
+
+void PrintTo(const AppTrace& trace, std::ostream* out);
+
+class DispatchScene {
+public:
+    explicit DispatchScene(int clientWidth = 1536) : scene(clientWidth) {}
+
+    lumenark::App& start(PageState state, lumenark::NavSection section);
+    lumenark::App& app() { return scene.app(); }
+    qxlauncher::Backend& backend() { return scene.backend(); }
+    RecordingDesktop& desktop() { return *scene.fixture.desktop; }
+    const std::filesystem::path& root() const { return scene.fixture.root(); }
+
+    std::vector<std::string> events() const { return scene.fixture.uiEvents(); }
+    // The last UI event, or "" when none was logged.
+    std::string lastEvent() const;
+    AppTrace trace();
+
+    PageScene scene;
+    FakeWindow window;
+};
+
+} // namespace apptest
