@@ -340,6 +340,24 @@ private:
     void showGameReport(int game);
     void switchOwnership();
     void recheckRequirements();
+    void activateSettingsControl(int id);
+    void chooseSettingsTab(int tab);
+    void stepVideoProfile(int id);
+    void stepLauncherPreference(int id);
+    void switchDefaultVersion();
+    void switchEditedEdition();
+    void switchVideoControls();
+    void endSliderDrag();
+    void switchBindingOption(int id);
+    void saveSettings();
+    void restoreDefaults();
+    void restoreGameDefaults();
+    void restoreVideoProfile();
+    void startBindingCapture(int id);
+    // The buttons held now on every controller: the capture's baseline.
+    qxlauncher::PadButtons heldControllerButtons() const;
+    void askRankingReset();
+    void confirmRankingReset();
 
     AppServices services_;
 
@@ -371,6 +389,8 @@ private:
     // Controllers: XInput (null without it) and the state the input handling keeps.
     std::unique_ptr<platform::Controllers> controllers_;
     std::array<bool, platform::controllerSlots> controllerConnected_{};
+    // Each slot's state of the last poll.
+    std::array<platform::ControllerState, platform::controllerSlots> controllerStates_{};
     std::uint32_t lastNavigationButtons_ = 0;
     qxlauncher::Config editConfig_;
     qxlauncher::GameAdjustments editAdjustments_;

@@ -77,6 +77,21 @@ constexpr int bindingSlotId(int player, int kind, int slot) {
     return 300 + 50 * player + 25 * kind + slot;
 }
 
+// What a binding slot's control id stands for; kind 0 is a key, 1 a controller button.
+struct BindingSlot {
+    int player = 0;
+    int kind = 0;
+    int slot = 0;
+
+    // The slot's place in the bindings' key codes and pad masks.
+    int index() const { return player * qxlauncher::slotsPerPlayer + slot; }
+};
+
+constexpr BindingSlot bindingSlotOfId(int id) {
+    const int offset = id - bindingSlotId(0, 0, 0);
+    return {offset / 50, offset % 50 / 25, offset % 25};
+}
+
 inline constexpr int bindingSlotIdCount =
     2 * (qxlauncher::slotsPerPlayer + qxlauncher::slotsPerPlayer - qxlauncher::directionSlots);
 

@@ -1,7 +1,7 @@
 // The control dispatcher: every click, Enter, hot key and pad button ends here, by control id.
 // One switch over the id families; the handlers are in dispatcher_pages.cpp (the sections),
 // dispatcher_settings.cpp (Settings' edits) and dispatcher_save.cpp (SAVE, RESTORE DEFAULTS,
-// BACK, the binding capture and the ranking reset).
+// the binding capture and the ranking reset).
 #include "app/app.h"
 
 #include "app/control_ids.h"
@@ -27,37 +27,42 @@ enum class Family {
     playGame,
     document,
     gameRow,
+    settingsTab,
 };
 
 struct FamilyRange {
     int first;
+    int count;
     Family family;
 };
 
-// Each family holds three ids from its first.
-constexpr int familySize = 3;
-constexpr std::array<FamilyRange, 11> familyRanges{{
-    {cabinetControlId(0), Family::cabinet},
-    {folderFieldControlId(0), Family::folderField},
-    {verifyControlId(0), Family::verify},
-    {buildControlId(0), Family::build},
-    {cancelControlId(0), Family::cancel},
-    {openLogControlId(0), Family::openLog},
-    {openFolderControlId(0), Family::openFolder},
-    {copyReportControlId(0), Family::copyReport},
-    {playGameControlId(0), Family::playGame},
-    {documentControlId(0), Family::document},
-    {gameRowControlId(0), Family::gameRow},
+constexpr int perGame = qxlauncher::gameCount;
+constexpr std::array<FamilyRange, 12> familyRanges{{
+    {cabinetControlId(0), perGame, Family::cabinet},
+    {folderFieldControlId(0), perGame, Family::folderField},
+    {verifyControlId(0), perGame, Family::verify},
+    {buildControlId(0), perGame, Family::build},
+    {cancelControlId(0), perGame, Family::cancel},
+    {openLogControlId(0), perGame, Family::openLog},
+    {openFolderControlId(0), perGame, Family::openFolder},
+    {copyReportControlId(0), perGame, Family::copyReport},
+    {playGameControlId(0), perGame, Family::playGame},
+    {documentControlId(0), 3, Family::document},
+    {gameRowControlId(0), perGame, Family::gameRow},
+    {firstTabControlId, settingsTabCount, Family::settingsTab},
 }};
+
+// Settings' controls from here on.
+constexpr int firstSettingsControlId = 200;
 
 struct DecodedControl {
     Family family = Family::single;
-    int index = 0; // the game, or the document
+    int index = 0; // the game, the document or the tab
 };
 
 DecodedControl decodeControl(int id) {
     for (const FamilyRange& range : familyRanges) {
-        if (id >= range.first && id < range.first + familySize) {
+        if (id >= range.first && id < range.first + range.count) {
             return {range.family, id - range.first};
         }
     }
@@ -119,8 +124,15 @@ void App::activate(int id) {
     case Family::gameRow:
         showGameReport(game);
         break;
+    case Family::settingsTab:
+        chooseSettingsTab(control.index);
+        break;
     case Family::single:
-        activatePageControl(id);
+        if (id < firstSettingsControlId) {
+            activatePageControl(id);
+        } else {
+            activateSettingsControl(id);
+        }
         break;
     }
 }

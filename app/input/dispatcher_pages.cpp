@@ -81,9 +81,6 @@ void App::activatePageControl(int id) {
     case checkRequirementsControlId:
         recheckRequirements();
         break;
-    case settingsBackControlId:
-        closeSettings();
-        break;
     default:
         break;
     }

@@ -115,6 +115,9 @@ private:
     testsupport::TempFolder root_{"app"};
 };
 
+// The widest design space, of a client wider than 16:9.
+inline constexpr float widestDesignWidth = 1820.4445f;
+
 // Fixed advance of the test font, in atlas pixels (half the character height).
 inline constexpr float fixtureGlyphAdvance = 23.0f;
 

@@ -39,6 +39,16 @@ public:
     static void stageControllerConnected(App& app, int slot, bool connected) {
         app.controllerConnected_.at(static_cast<std::size_t>(slot)) = connected;
     }
+    // A slot's state as the last poll left it.
+    static void stageControllerState(App& app, int slot, const platform::ControllerState& state) {
+        app.controllerStates_.at(static_cast<std::size_t>(slot)) = state;
+    }
+    // The binding capture: the control being captured (-1 none) and the buttons held at its
+    // start.
+    static int captureId(const App& app) { return app.captureId_; }
+    static qxlauncher::PadButtons captureBaseline(const App& app) { return app.captureBaseline_; }
+    static bool rankingResetPending(const App& app) { return app.rankingResetPending_; }
+    static bool displayHdrShown(const App& app) { return app.displayControlsShown_; }
     static void stageStatus(App& app, std::wstring sentence) {
         app.statusShown_ = std::move(sentence);
     }

@@ -2,6 +2,7 @@
 
 #include "app/ui_event_log.h"
 #include "platform/text.h"
+#include "tests/app/app_probe.h"
 #include "tests/support/temp_folder.h"
 
 namespace apptest {
@@ -50,7 +51,10 @@ std::string DispatchScene::lastEvent() const {
 }
 
 AppTrace DispatchScene::trace() {
-    lumenark::App& a = app();
+    return traceOf(app(), scene.fixture, window);
+}
+
+AppTrace traceOf(lumenark::App& a, const AppFixture& fixture, const FakeWindow& window) {
     AppTrace t;
     t.section = a.section();
     t.settingsOpen = a.settingsOpen();
@@ -64,19 +68,30 @@ AppTrace DispatchScene::trace() {
     t.closing = a.closing();
     t.inputSeen = a.inputSeen();
     t.ready = a.readyFlags();
-    t.backendStatus = backend().statusText();
+    const qxlauncher::Backend& backend = a.backend();
+    t.backendStatus = backend.statusText();
     for (int game = 0; game < qxlauncher::gameCount; ++game) {
-        const qxlauncher::SetupJob& job = backend().setupJob(game);
+        const qxlauncher::SetupJob& job = backend.setupJob(game);
         t.jobStates.push_back(job.state + (job.queued ? " queued" : "") +
                               (job.running ? " running" : ""));
     }
-    const RecordingDesktop& d = desktop();
+    const RecordingDesktop& d = *fixture.desktop;
     t.desktopRequests = d.played.size() + static_cast<std::size_t>(d.stops) +
                         d.pickerTitles.size() + d.opened.size() + d.clipboard.size() +
                         d.owners.size();
     t.windowCalls = window.calls;
-    t.events = events();
-    t.files = filesUnder(root());
+    t.events = fixture.uiEvents();
+    t.files = filesUnder(fixture.root());
+    t.editConfig = a.editConfig();
+    t.editAdjustments = a.editAdjustments();
+    t.editedPreferences = a.editedPreferences();
+    t.appliedPreferences = a.appliedPreferences();
+    t.editBindings = a.editBindings();
+    t.editedRemastered = a.editedRemastered();
+    t.displayHdrShown = lumenark::AppProbe::displayHdrShown(a);
+    t.rankingResetPending = lumenark::AppProbe::rankingResetPending(a);
+    t.captureId = lumenark::AppProbe::captureId(a);
+    t.pressed = a.pressedControl();
     return t;
 }
 

@@ -38,11 +38,25 @@ struct AppTrace {
     std::vector<std::string> windowCalls;
     std::vector<std::string> events;
     FileTree files;
+    // Settings' editing copies and its own state.
+    qxlauncher::Config editConfig;
+    qxlauncher::GameAdjustments editAdjustments;
+    qxlauncher::LauncherPreferences editedPreferences;
+    qxlauncher::LauncherPreferences appliedPreferences;
+    qxlauncher::ControlBindings editBindings;
+    bool editedRemastered = false;
+    bool displayHdrShown = false;
+    bool rankingResetPending = false;
+    int captureId = -1;
+    int pressed = -1;
 
     bool operator==(const AppTrace&) const = default;
 };
 
 void PrintTo(const AppTrace& trace, std::ostream* out);
+
+// The App's state now, with what the desktop, the window and the root hold.
+AppTrace traceOf(lumenark::App& app, const AppFixture& fixture, const FakeWindow& window);
 
 class DispatchScene {
 public:

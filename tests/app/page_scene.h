@@ -33,7 +33,6 @@ enum class PageState {
 
 std::string pageStateName(PageState state);
 
-inline constexpr float widestDesignWidth = 1820.4445f;
 // A client this wide draws the widest design space at scale 1.
 inline constexpr int widestClientWidth = 1821;
 

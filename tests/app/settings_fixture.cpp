@@ -36,6 +36,7 @@ lumenark::App& SettingsFixture::open(const SettingsSetup& setup) {
                                                          : platform::ClientSize{1536, 1024};
     app_ = fixture.makeApp();
     app_->attachWindow(&window_);
+    window_.events = app_.get();
     if (setup.game >= 0) {
         app_->selectGame(setup.game);
     }

@@ -17,8 +17,6 @@ class TrustedProgram;
 
 namespace apptest {
 
-inline constexpr float widestDesignWidth = 1820.4445f;
-
 struct SettingsSetup {
     int game = 0;                // the game selected and loaded; -1: none built
     bool adjustments = false;    // the first game's CMOS profile and program are present
@@ -37,6 +35,7 @@ public:
     lumenark::App& open(const SettingsSetup& setup, lumenark::SettingsTab tab,
                         const std::function<void(lumenark::App&)>& stage);
     lumenark::App& app() { return *app_; }
+    FakeWindow& window() { return window_; }
 
     // Draws one frame and returns its calls.
     DrawCalls renderFrame();
