@@ -13,6 +13,11 @@
 
 namespace apptest {
 
+// The launcher's own files, relative to the root as FileTree names them.
+inline constexpr const char* setupConfigFile = "build/native/launcher-profile/setup.cfg";
+inline constexpr const char* launcherConfigFile = "build/native/launcher-profile/launcher.cfg";
+inline constexpr const char* controlsConfigFile = "build/native/launcher-profile/controls.cfg";
+
 // Every file under the root but the UI event log (whose lines carry the system's tick count):
 // its path relative to the root, and its bytes.
 using FileTree = std::map<std::string, std::string>;

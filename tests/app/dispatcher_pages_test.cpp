@@ -24,7 +24,6 @@ using apptest::DispatchScene;
 using apptest::PageState;
 using qxlauncher::BackendProbe;
 
-constexpr const char* setupConfig = "build/native/launcher-profile/setup.cfg";
 constexpr const wchar_t* scriptMissing = L"Setup refused: tools/setup/setup.py missing";
 constexpr const wchar_t* unavailable = L"Game unavailable: build it on the Build page first.";
 
@@ -119,7 +118,7 @@ std::vector<Activation> singleControls() {
              EXPECT_EQ(s.desktop().pickerTitles,
                        std::vector<std::wstring>{L"Folder with the ROM files of your own boards"});
              const auto folder = s.root() / "all roms";
-             EXPECT_EQ(apptest::filesUnder(s.root())[setupConfig],
+             EXPECT_EQ(apptest::filesUnder(s.root())[apptest::setupConfigFile],
                        setupLine(0, folder) + setupLine(1, folder) + setupLine(2, folder));
              EXPECT_EQ(s.app().statusLine(), L"ROM folder saved. Use Verify to check the files.");
          }});
@@ -151,7 +150,8 @@ std::vector<Activation> singleControls() {
     cases.push_back({"ConfirmOwnership", PageState::noGameBuilt, NavSection::legal,
                      ownershipControlId, nullptr, nullptr, [](DispatchScene& s) {
                          EXPECT_TRUE(s.backend().ownershipConfirmed());
-                         EXPECT_EQ(apptest::filesUnder(s.root())[setupConfig], "acknowledged=1\n");
+                         EXPECT_EQ(apptest::filesUnder(s.root())[apptest::setupConfigFile],
+                                   "acknowledged=1\n");
                          EXPECT_EQ(s.app().statusLine(),
                                    L"Confirmation saved. You can verify and build your games.");
                      }});
@@ -162,7 +162,8 @@ std::vector<Activation> singleControls() {
                          for (int game = 0; game < qxlauncher::gameCount; ++game) {
                              folders += setupLine(game, s.root() / "roms" / std::to_string(game));
                          }
-                         EXPECT_EQ(apptest::filesUnder(s.root())[setupConfig], folders);
+                         EXPECT_EQ(apptest::filesUnder(s.root())[apptest::setupConfigFile],
+                                   folders);
                          EXPECT_EQ(s.app().statusLine(), L"Confirmation withdrawn.");
                      }});
     cases.push_back({"CheckRequirements", PageState::confirmedIdle, NavSection::build,
@@ -191,7 +192,7 @@ std::vector<Activation> gameControls() {
                          [g](DispatchScene& s) {
                              EXPECT_EQ(s.desktop().pickerTitles,
                                        std::vector{L"ROM files of your own board: " + title(g)});
-                             EXPECT_EQ(apptest::filesUnder(s.root())[setupConfig],
+                             EXPECT_EQ(apptest::filesUnder(s.root())[apptest::setupConfigFile],
                                        setupLine(g, s.root() / ("roms of " + std::to_string(g))));
                              EXPECT_EQ(s.app().statusLine(),
                                        L"ROM folder saved. Use Verify to check the files.");

@@ -26,8 +26,6 @@ using apptest::DispatchScene;
 using apptest::PageState;
 using qxlauncher::BackendProbe;
 
-constexpr const char* setupConfig = "build/native/launcher-profile/setup.cfg";
-
 // --- PLAY -----------------------------------------------------------------------------------
 
 TEST(PlayControl, WithoutTheSelectedGameLoadedDoesNothing) {
@@ -229,7 +227,7 @@ TEST_P(FolderPickerAnswers, LeaveEverythingButTheirSentence) {
     EXPECT_EQ(s.desktop().pickerTitles,
               std::vector<std::wstring>{L"ROM files of your own board: Quarrix 3"});
     EXPECT_EQ(app.statusLine(), GetParam().status ? GetParam().status : L"Error: staged");
-    EXPECT_FALSE(apptest::filesUnder(s.root()).contains(setupConfig));
+    EXPECT_FALSE(apptest::filesUnder(s.root()).contains(apptest::setupConfigFile));
     EXPECT_TRUE(s.backend().setupJob(2).romFolder.empty());
     EXPECT_EQ(app.romReportGame(), 0);
 }
@@ -251,7 +249,7 @@ TEST(FolderPicker, AFileIsRefusedWithTheBackendsSentence) {
                                 platform::wideFromPath(s.root() / "not a folder")};
     app.activate(folderFieldControlId(1));
     EXPECT_EQ(app.statusLine(), L"Folder refused: ROM folder");
-    EXPECT_FALSE(apptest::filesUnder(s.root()).contains(setupConfig));
+    EXPECT_FALSE(apptest::filesUnder(s.root()).contains(apptest::setupConfigFile));
     // The game is the one the page shows, even though its folder was refused.
     EXPECT_EQ(app.romReportGame(), 1);
 }
@@ -269,7 +267,7 @@ TEST(FolderPicker, OneFolderForAllAsksEveryGameAndShowsTheLastSentence) {
     EXPECT_TRUE(s.backend().setupJob(0).romFolder.empty());
     EXPECT_EQ(s.backend().setupJob(1).romFolder, folder);
     EXPECT_EQ(s.backend().setupJob(2).romFolder, folder);
-    const std::string text = apptest::filesUnder(s.root())[setupConfig];
+    const std::string text = apptest::filesUnder(s.root())[apptest::setupConfigFile];
     EXPECT_EQ(text.find("qx1="), std::string::npos);
     EXPECT_NE(text.find("qx3="), std::string::npos);
 }
@@ -374,7 +372,7 @@ TEST(CopyReport, AFailedCopyIsSaid) {
 TEST(Ownership, AFailedSaveKeepsTheConfirmationAndShowsTheBackendsSentence) {
     DispatchScene s;
     App& app = s.start(PageState::noGameBuilt, NavSection::legal);
-    std::filesystem::create_directories(s.root() / setupConfig / "in the way");
+    std::filesystem::create_directories(s.root() / apptest::setupConfigFile / "in the way");
     app.activate(ownershipControlId);
     EXPECT_FALSE(s.backend().ownershipConfirmed());
     EXPECT_EQ(app.statusLine(), L"Could not save the confirmation.");

@@ -25,8 +25,6 @@ const SettingsSetup firstGame{0, true, false, 1536.0f};
 const SettingsSetup thirdGame{2, false, false, 1536.0f};
 const SettingsSetup noGame{-1, false, false, 1536.0f};
 
-constexpr const char* launcherConfig = "build/native/launcher-profile/launcher.cfg";
-constexpr const char* controlsConfig = "build/native/launcher-profile/controls.cfg";
 constexpr const char* firstPreferences =
     "build/native/manual-temporary-8-20261025/profile/launcher.ini";
 constexpr const char* firstCmos = "build/native/manual-temporary-8-20261025/profile/cmos.bin";
@@ -79,9 +77,10 @@ TEST(SaveLauncher, WritesLauncherCfgAndAppliesIt) {
     app.activate(282); // muted
     AppProbe::editedPreferences(app).Volume = 35;
     app.activate(settingsSaveControlId);
-    EXPECT_EQ(changed(before, files(settings)),
-              (FileTree{{launcherConfig, "Volume=35\r\nMuted=1\r\nFPS=120\r\nVSync=0\r\n"
-                                         "ReducedMotion=1\r\nFullscreen=1\r\n"}}));
+    EXPECT_EQ(
+        changed(before, files(settings)),
+        (FileTree{{apptest::launcherConfigFile, "Volume=35\r\nMuted=1\r\nFPS=120\r\nVSync=0\r\n"
+                                                "ReducedMotion=1\r\nFullscreen=1\r\n"}}));
     EXPECT_EQ(app.appliedPreferences(), app.editedPreferences());
     EXPECT_TRUE(app.fullscreen());
     EXPECT_EQ(settings.window().calls, std::vector<std::string>{"fullscreen"});
@@ -92,14 +91,16 @@ TEST(SaveLauncher, WritesLauncherCfgAndAppliesIt) {
     app.activate(206); // a window from now on
     app.activate(settingsSaveControlId);
     EXPECT_FALSE(app.fullscreen());
-    EXPECT_EQ(files(settings)[launcherConfig], "Volume=35\r\nMuted=1\r\nFPS=120\r\nVSync=0\r\n"
-                                               "ReducedMotion=1\r\nFullscreen=0\r\n");
+    EXPECT_EQ(files(settings)[apptest::launcherConfigFile],
+              "Volume=35\r\nMuted=1\r\nFPS=120\r\nVSync=0\r\n"
+              "ReducedMotion=1\r\nFullscreen=0\r\n");
 }
 
 TEST(SaveLauncher, AFailedWriteKeepsTheAppliedPreferences) {
     SettingsFixture settings;
     App& app = settings.open(noGame);
-    std::filesystem::create_directories(settings.fixture.root() / launcherConfig / "in the way");
+    std::filesystem::create_directories(settings.fixture.root() / apptest::launcherConfigFile /
+                                        "in the way");
     app.activate(202);
     app.activate(settingsSaveControlId);
     EXPECT_EQ(app.statusLine(), L"Could not save the launcher preferences.");
@@ -132,8 +133,8 @@ TEST(SaveGame, WritesThePreferencesAndTheCmosImage) {
               "Violence=1\r\nCmosCoinage=1\r\nAudioLatency=1\r\n\r\n" +
                   videoSection("Original", 3) + "\r\n" + videoSection("Remastered", 0));
     EXPECT_TRUE(after.at(firstCmos) == cmos) << "cmos.bin differs";
-    EXPECT_FALSE(after.contains(controlsConfig));
-    EXPECT_FALSE(after.contains(launcherConfig));
+    EXPECT_FALSE(after.contains(apptest::controlsConfigFile));
+    EXPECT_FALSE(after.contains(apptest::launcherConfigFile));
     EXPECT_NE(before.at(firstCmos), after.at(firstCmos));
 
     EXPECT_EQ(app.statusLine(), L"Preferences and adjustments saved for this game.");
@@ -181,7 +182,7 @@ TEST(SaveControls, WritesTheGameFirstThenTheControls) {
     const FileTree before = files(settings);
     app.activate(settingsSaveControlId);
     const FileTree written = changed(before, files(settings));
-    EXPECT_EQ(written.at(controlsConfig),
+    EXPECT_EQ(written.at(apptest::controlsConfigFile),
               "Controls=7a" + std::string(defaultBindingsText).substr(2) + "1,0,0\r\n");
     EXPECT_NE(written.at("build/native/qx3-native/profile/launcher.ini").find("GameVolume=40\r\n"),
               std::string::npos);
@@ -196,9 +197,9 @@ TEST(SaveControls, WithoutAGameWritesOnlyTheControls) {
     App& app = settings.open(noGame, SettingsTab::controls, [](App&) {});
     const FileTree before = files(settings);
     app.activate(settingsSaveControlId);
-    EXPECT_EQ(
-        changed(before, files(settings)),
-        (FileTree{{controlsConfig, "Controls=" + std::string(defaultBindingsText) + "0,0,0\r\n"}}));
+    EXPECT_EQ(changed(before, files(settings)),
+              (FileTree{{apptest::controlsConfigFile,
+                         "Controls=" + std::string(defaultBindingsText) + "0,0,0\r\n"}}));
     EXPECT_EQ(app.statusLine(), L"Controls saved for every game.");
     EXPECT_FALSE(logged(settings, "settings-saved"));
 }
@@ -206,7 +207,8 @@ TEST(SaveControls, WithoutAGameWritesOnlyTheControls) {
 TEST(SaveControls, AFailedWriteIsSaidAndEndsTheCapture) {
     SettingsFixture settings;
     App& app = settings.open(noGame, SettingsTab::controls, [](App&) {});
-    std::filesystem::create_directories(settings.fixture.root() / controlsConfig / "in the way");
+    std::filesystem::create_directories(settings.fixture.root() / apptest::controlsConfigFile /
+                                        "in the way");
     app.activate(bindingSlotId(1, 0, 11));
     app.activate(settingsSaveControlId);
     EXPECT_EQ(app.statusLine(), L"Could not save the controls.");
