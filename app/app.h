@@ -214,8 +214,6 @@ public:
     void pickRomFolder(int game);
     // Opens a file or folder as the desktop opens it; a link on the path throws.
     void openPath(const std::filesystem::path& path);
-    // BACK: Settings closes without saving (also Esc and the controller's B).
-    void closeSettings();
 
     // State for pages, input and tests.
     qxlauncher::Backend& backend() { return backend_; }
@@ -235,12 +233,12 @@ public:
     int focusedControl() const { return focusedControl_; }
     int hoveredControl() const { return hoveredControl_; }
     int pressedControl() const { return pressedControl_; }
+    // Any input was seen (the opening fade ends).
+    bool inputSeen() const { return inputSeen_; }
     // The Overview's "steps shown for" game and the ROM Setup page's report game.
     int overviewGame() const { return overviewStepsGame_; }
     int romReportGame() const { return romReportGame_; }
     bool closing() const { return closing_; }
-    // Any input was seen; the opening fade runs until then.
-    bool inputSeen() const { return inputSeen_; }
     bool active() const { return active_; }
     bool fullscreen() const { return fullscreen_; }
     bool gameSettingsLoaded() const { return gameSettingsLoaded_; }
@@ -330,6 +328,8 @@ private:
     void showSection(NavSection section);
     void showPlaySection();
     void leaveSettingsForSection();
+    // BACK: Settings closes without saving.
+    void closeSettings();
     void startSelectedGame();
     void openLogFolder(const std::filesystem::path& folder);
     void requestGameSetup(int game, bool verifyOnly);

@@ -11,8 +11,6 @@ constexpr int cabinetControlId(int game) {
     return 1 + game;
 }
 inline constexpr int playControlId = 20;
-// The hot key 'L' of the Play page: the selected game's log folder.
-inline constexpr int gameLogFolderControlId = 21;
 
 // The sidebar's entries.
 inline constexpr int playNavigationId = 10;
@@ -26,6 +24,9 @@ inline constexpr int legalNavigationId = 43; // also the ROM Setup page's "Open 
 inline constexpr std::array<int, 6> navigationOrder{overviewNavigationId, romSetupNavigationId,
                                                     buildNavigationId,    playNavigationId,
                                                     settingsNavigationId, legalNavigationId};
+
+// The selected game's log folder (the Play page's 'L').
+inline constexpr int gameLogFolderControlId = 21;
 
 inline constexpr int minimiseControlId = 12;
 inline constexpr int closeControlId = 13;
@@ -77,17 +78,20 @@ constexpr int bindingSlotId(int player, int kind, int slot) {
     return 300 + 50 * player + 25 * kind + slot;
 }
 
-// What a binding slot's control id stands for; kind 0 is a key, 1 a controller button.
+// The binding a slot control stands for: player 0 or 1, kind 0 (key) or 1 (controller), slot 0
+// to 11.
 struct BindingSlot {
     int player = 0;
     int kind = 0;
     int slot = 0;
 
     // The slot's place in the bindings' key codes and pad masks.
-    int index() const { return player * qxlauncher::slotsPerPlayer + slot; }
+    std::size_t bindingIndex() const {
+        return static_cast<std::size_t>(player * qxlauncher::slotsPerPlayer + slot);
+    }
 };
 
-constexpr BindingSlot bindingSlotOfId(int id) {
+constexpr BindingSlot bindingSlotOf(int id) {
     const int offset = id - bindingSlotId(0, 0, 0);
     return {offset / 50, offset % 50 / 25, offset % 25};
 }

@@ -125,7 +125,9 @@ void App::activate(int id) {
         showGameReport(game);
         break;
     case Family::settingsTab:
-        chooseSettingsTab(control.index);
+        if (settingsOpen_) {
+            chooseSettingsTab(control.index);
+        }
         break;
     case Family::single:
         if (id < firstSettingsControlId) {

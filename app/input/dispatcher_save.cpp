@@ -110,7 +110,7 @@ void App::startBindingCapture(int id) {
     if (!settingsOpen_ || settingsTab_ != SettingsTab::controls) {
         return;
     }
-    const BindingSlot slot = bindingSlotOfId(id);
+    const BindingSlot slot = bindingSlotOf(id);
     captureId_ = id;
     // Only a button that is not held now can become the binding.
     captureBaseline_ = heldControllerButtons();

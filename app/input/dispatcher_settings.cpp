@@ -12,10 +12,6 @@
 namespace lumenark {
 namespace {
 
-bool alwaysAvailableTab(SettingsTab tab) {
-    return tab == SettingsTab::launcher || tab == SettingsTab::controls;
-}
-
 void toggle(bool& value) {
     value = !value;
 }
@@ -119,11 +115,10 @@ void App::activateSettingsControl(int id) {
 }
 
 void App::chooseSettingsTab(int tab) {
-    const auto chosen = static_cast<SettingsTab>(tab);
-    if (!settingsOpen_ || (!alwaysAvailableTab(chosen) && !gameSettingsLoaded_)) {
+    if (!settingsTabAvailable(static_cast<SettingsTab>(tab), gameSettingsLoaded_)) {
         return;
     }
-    settingsTab_ = chosen;
+    settingsTab_ = static_cast<SettingsTab>(tab);
     rankingResetPending_ = false;
     focusPosition_ = 0;
 }

@@ -309,11 +309,6 @@ void controlRows(const SettingsState& state, RowList& rows) {
                  L"Shows each player's inputs and the game's hit boxes over the image.");
 }
 
-bool tabAvailable(const SettingsState& state, int tab) {
-    return tab == static_cast<int>(SettingsTab::launcher) ||
-           tab == static_cast<int>(SettingsTab::controls) || state.gameSettingsLoaded;
-}
-
 bool isBottomButton(int id) {
     return id == settingsSaveControlId || id == restoreDefaultsControlId ||
            id == settingsBackControlId;
@@ -359,7 +354,8 @@ std::vector<SettingsControl> settingsControlList(const SettingsState& state) {
     const int current = static_cast<int>(state.tab);
     for (int tab = 0; tab < settingsTabCount; ++tab) {
         rows.button(firstTabControlId + tab, {300 + 134 * static_cast<float>(tab), 294, 134, 40},
-                    std::wstring(tabNames[static_cast<std::size_t>(tab)]), tabAvailable(state, tab),
+                    std::wstring(tabNames[static_cast<std::size_t>(tab)]),
+                    settingsTabAvailable(static_cast<SettingsTab>(tab), state.gameSettingsLoaded),
                     tab == current, 13);
     }
     switch (state.tab) {

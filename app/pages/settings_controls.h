@@ -69,6 +69,11 @@ struct SettingsState {
     }
 };
 
+// LAUNCHER and CONTROLS need no game; the other tabs need the game settings loaded.
+inline bool settingsTabAvailable(SettingsTab tab, bool gameSettingsLoaded) {
+    return tab == SettingsTab::launcher || tab == SettingsTab::controls || gameSettingsLoaded;
+}
+
 // The enabled rule of a Settings control (every id not named by it is enabled).
 bool settingsControlEnabled(const SettingsState& state, int id);
 

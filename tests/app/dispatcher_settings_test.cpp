@@ -327,7 +327,7 @@ std::vector<SettingsActivation> tabsAndBindings() {
     for (const int id : bindingSlotIds()) {
         c.push_back({"Binding" + std::to_string(id), noGame, SettingsTab::controls, none, id,
                      [id](auto&, App& app) {
-                         const BindingSlot slot = bindingSlotOfId(id);
+                         const BindingSlot slot = bindingSlotOf(id);
                          EXPECT_EQ(AppProbe::captureId(app), id);
                          EXPECT_EQ(app.statusLine(),
                                    std::wstring(L"Press ") +
