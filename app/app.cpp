@@ -20,6 +20,7 @@ AppServices systemAppServices() {
     services.sleepMilliseconds = platform::sleepMilliseconds;
     services.desktop = platform::createDesktop();
     services.loadControllers = platform::loadControllers;
+    services.hidSnapshot = [] { return HidInput::instance().snapshot(); };
     services.pollGames = pollGameAvailability;
     return services;
 }
@@ -243,9 +244,8 @@ void App::requestClose() {
 }
 
 void App::resetInputHold() {
-    padArmed_ = false;
+    padNavigation_.disarm();
     pressedControl_ = -1;
-    lastNavigationButtons_ = 0;
 }
 
 void App::onActivateApp(bool active) {
@@ -264,10 +264,6 @@ void App::onMessageError(const char* text) noexcept {
     } catch (...) {
         // Nothing leaves the window procedure.
     }
-}
-
-void App::pollControllers() {
-    // The controllers' navigation and binding capture come with the input handling.
 }
 
 LoopTurn App::musicTurn() {

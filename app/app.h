@@ -5,6 +5,8 @@
 // "ready to play" flags. Pages draw from this state (app/pages), input acts on it (app/input);
 // the main loop (app/loop) ticks it and draws its frames.
 #include "app/hit_region.h"
+#include "app/input/controller_slots.h"
+#include "app/input/pad_navigation.h"
 #include "app/loop/backend_tick.h"
 #include "app/loop/music_volume.h"
 #include "app/navigation.h"
@@ -23,6 +25,7 @@
 #include "platform/controllers.h"
 #include "platform/desktop.h"
 #include "platform/window.h"
+#include "presentation/hid_input.h"
 #include "presentation/menu_music.h"
 #include "presentation/renderer.h"
 
@@ -41,13 +44,15 @@ namespace lumenark {
 using GameFlags = std::array<bool, qxlauncher::gameCount>;
 
 // What the App runs on. The system's by default; tests give clocks they step, a recording
-// desktop, no controllers and a poll task of their own.
+// desktop, pads of their own and a poll task of their own.
 struct AppServices {
     std::function<std::uint64_t()> tickMilliseconds; // GetTickCount64
     std::function<std::uint64_t()> monotonic100ns;
     std::function<void(std::uint32_t)> sleepMilliseconds;
     std::shared_ptr<platform::Desktop> desktop;
     std::function<std::unique_ptr<platform::Controllers>()> loadControllers;
+    // The HID pads' states (HidInput::snapshot of the process-wide reader).
+    std::function<std::vector<HidPadState>()> hidSnapshot;
     // The background poll's task, run on a thread of its own.
     std::function<GameFlags(const qxlauncher::StartupContext&)> pollGames;
 };
@@ -100,7 +105,9 @@ public:
     void setFullscreen(bool on);
     // The 200-ms backend tick when it is due; an error of the background poll comes out here.
     void tick();
-    // XInput and HID pads; called on every loop turn (filled in with the input handling).
+    // The controllers: navigation with the first pad, the capture of a controller button for a
+    // binding (XInput and HID pads). Called on every loop turn; an error of an action it
+    // triggers is reported like one of a window message and goes no further.
     void pollControllers();
     // Gives the music its volume for this turn and says whether a frame is drawn.
     LoopTurn musicTurn();
@@ -205,6 +212,8 @@ public:
     void onKeyDown(int virtualKey);
     // The hit-test query: a control's region (id 0 or more) lies under the design point.
     bool controlRegionAt(float designX, float designY) const;
+    // The id of the region of the hit list under the design point (enabled or not), or -1.
+    int controlIdAt(float designX, float designY) const;
 
     // The control dispatcher (app/input/dispatcher*.cpp): every control's action, by control id.
     // A region of the id that the current frame holds disabled swallows it.
@@ -235,6 +244,8 @@ public:
     int pressedControl() const { return pressedControl_; }
     // Any input was seen (the opening fade ends).
     bool inputSeen() const { return inputSeen_; }
+    const ControllerSlots& controllerSlots() const { return controllerSlots_; }
+    const PadNavigation& padNavigation() const { return padNavigation_; }
     // The Overview's "steps shown for" game and the ROM Setup page's report game.
     int overviewGame() const { return overviewStepsGame_; }
     int romReportGame() const { return romReportGame_; }
@@ -289,6 +300,19 @@ private:
     void selectOtherGame(int game);
     void switchEdition(int game);
     void resetInputHold();
+    // The keyboard rules (app/input/keyboard.cpp).
+    void captureKey(int virtualKey);
+    void escapeKey();
+    void settingsKey(int virtualKey);
+    void playKey(int virtualKey);
+    void sectionKey(int virtualKey);
+    // The sidebar entry one step before (-1) or after (+1) the current one, passing over
+    // SETTINGS while it is not available, activated.
+    void cycleSection(int step);
+    // The pad's rules (app/input/controllers.cpp).
+    void readControllers();
+    void captureButton();
+    void padNavigate(std::uint32_t pressed);
     // The frame's decoration: the bezel switch of the edition on show.
     bool decorationWanted() const;
     // The focus list's entry at the focus position, or -1.
@@ -383,15 +407,14 @@ private:
     bool active_ = true;
     bool fullscreen_ = false;
     platform::ScreenRect rememberedWindow_;
-    bool padArmed_ = false;
     std::array<qxlauncher::LatestBuild, qxlauncher::gameCount> builds_{};
     std::array<std::vector<std::wstring>, qxlauncher::gameCount> digestKinds_{};
-    // Controllers: XInput (null without it) and the state the input handling keeps.
+    // Controllers: XInput (null without it), its slots, the menu navigation (arming, the last
+    // buttons, the held directions and their repeat) and the throttle of the polls.
     std::unique_ptr<platform::Controllers> controllers_;
-    std::array<bool, platform::controllerSlots> controllerConnected_{};
-    // Each slot's state of the last poll.
-    std::array<platform::ControllerState, platform::controllerSlots> controllerStates_{};
-    std::uint32_t lastNavigationButtons_ = 0;
+    ControllerSlots controllerSlots_;
+    PadNavigation padNavigation_;
+    std::uint64_t controllerPollDue_ = 0;
     qxlauncher::Config editConfig_;
     qxlauncher::GameAdjustments editAdjustments_;
     qxlauncher::LauncherPreferences applied_;

@@ -1,5 +1,6 @@
 #pragma once
 // Control ids of the launcher window that more than one part of the App names.
+#include "app/navigation.h"
 #include "backend/preferences/launcher_files.h"
 
 #include <array>
@@ -27,6 +28,23 @@ inline constexpr std::array<int, 6> navigationOrder{overviewNavigationId, romSet
 
 // The selected game's log folder (the Play page's 'L').
 inline constexpr int gameLogFolderControlId = 21;
+
+// The sidebar entry of a section.
+constexpr int sectionNavigationId(NavSection section) {
+    switch (section) {
+    case NavSection::overview:
+        return overviewNavigationId;
+    case NavSection::romSetup:
+        return romSetupNavigationId;
+    case NavSection::build:
+        return buildNavigationId;
+    case NavSection::play:
+        return playNavigationId;
+    case NavSection::legal:
+        return legalNavigationId;
+    }
+    return overviewNavigationId;
+}
 
 inline constexpr int minimiseControlId = 12;
 inline constexpr int closeControlId = 13;

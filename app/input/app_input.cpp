@@ -5,6 +5,7 @@
 #include "app/input/hit_testing.h"
 #include "presentation/hid_input.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace lumenark {
@@ -44,25 +45,62 @@ platform::WindowArea App::hitTest(int x, int y, int clientWidth, int clientHeigh
     return borderlessHitTest(x, y, clientWidth, clientHeight, fullscreen_, probe);
 }
 
-// --- Stubs: the input handling fills these in next ------------------------------------------
-// Mouse: the cursor position in design units, the hovered and pressed ids, the hand cursor
-// (cursor_ and desktop().setCursor), SetCapture and ReleaseCapture through window_.
+// --- The mouse --------------------------------------------------------------------------------
+// Without a renderer there is no design space to map to, and the mouse is ignored.
 
-void App::onMouseMove(int, int) {
-    // Stub.
+int App::controlIdAt(float designX, float designY) const {
+    const HitRegion* region = regionAt(hitRegions_, designX, designY);
+    return region != nullptr ? region->id : -1;
 }
 
-void App::onMouseDown(int, int) {
-    // Stub.
+void App::onMouseMove(int x, int y) {
+    if (renderer_ == nullptr) {
+        return;
+    }
+    layoutHitRegions();
+    renderer_->windowToDesign(x, y, cursorX_, cursorY_);
+    const int candidate = controlIdAt(cursorX_, cursorY_);
+    dragSlider();
+    if (candidate != hoveredControl_) {
+        hoveredControl_ = candidate;
+        const auto first =
+            std::find_if(hitRegions_.begin(), hitRegions_.end(),
+                         [candidate](const HitRegion& region) { return region.id == candidate; });
+        cursor_ = first != hitRegions_.end() && first->enabled ? platform::CursorShape::hand
+                                                               : platform::CursorShape::arrow;
+        desktop().setCursor(cursor_);
+    }
+    inputSeen_ = true;
 }
 
-void App::onMouseUp(int, int) {
-    // Stub.
+void App::onMouseDown(int x, int y) {
+    if (renderer_ == nullptr) {
+        return;
+    }
+    onMouseMove(x, y);
+    // A disabled control is pressed too; the dispatcher refuses it on release.
+    pressedControl_ = controlIdAt(cursorX_, cursorY_);
+    dragSlider();
+    if (window_ != nullptr) {
+        window_->captureMouse();
+    }
 }
 
-// Keyboard: hot keys, focus movement, binding capture.
-void App::onKeyDown(int) {
-    // Stub.
+void App::onMouseUp(int x, int y) {
+    if (renderer_ == nullptr) {
+        return;
+    }
+    onMouseMove(x, y);
+    const int released = hitRegions_.empty() ? -1 : controlIdAt(cursorX_, cursorY_);
+    const int pressed = pressedControl_;
+    pressedControl_ = -1;
+    if (window_ != nullptr) {
+        window_->releaseMouseCapture();
+    }
+    // A click acts only where it began.
+    if (!hitRegions_.empty() && released == pressed && released >= 0) {
+        activate(released);
+    }
 }
 
 } // namespace lumenark

@@ -122,7 +122,9 @@ void App::startBindingCapture(int id) {
 }
 
 qxlauncher::PadButtons App::heldControllerButtons() const {
-    return heldPadButtons(controllerStates_, controllerConnected_, HidInput::instance().snapshot());
+    const std::vector<HidPadState> hidPads =
+        services_.hidSnapshot ? services_.hidSnapshot() : std::vector<HidPadState>{};
+    return heldPadButtons(controllerSlots_.states, controllerSlots_.connected, hidPads);
 }
 
 // --- The ranking reset ----------------------------------------------------------------------

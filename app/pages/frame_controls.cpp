@@ -162,22 +162,6 @@ PageControls legalControls(float width) {
     return controls;
 }
 
-int sectionNavigationId(NavSection section) {
-    switch (section) {
-    case NavSection::overview:
-        return overviewNavigationId;
-    case NavSection::romSetup:
-        return romSetupNavigationId;
-    case NavSection::build:
-        return buildNavigationId;
-    case NavSection::play:
-        return playNavigationId;
-    case NavSection::legal:
-        return legalNavigationId;
-    }
-    return overviewNavigationId;
-}
-
 void appendRegions(std::vector<HitRegion>& regions, const PageControls& controls) {
     for (const PageControl& c : controls) {
         regions.push_back(c.region());

@@ -52,8 +52,7 @@ bool App::isControlEnabled(int id) const {
 }
 
 int App::connectedControllerCount() const {
-    return static_cast<int>(
-        std::count(controllerConnected_.begin(), controllerConnected_.end(), true));
+    return controllerSlots_.connectedCount();
 }
 
 } // namespace lumenark

@@ -92,7 +92,13 @@ lumenark::AppServices AppFixture::services() {
     }
     services.sleepMilliseconds = [this](std::uint32_t milliseconds) { sleep(milliseconds); };
     services.desktop = desktop;
-    services.loadControllers = [] { return std::unique_ptr<platform::Controllers>(); };
+    services.loadControllers = [this]() -> std::unique_ptr<platform::Controllers> {
+        if (xinputMissing) {
+            return nullptr;
+        }
+        return std::make_unique<ScriptedControllers>(pads);
+    };
+    services.hidSnapshot = [pads = pads] { return pads->hid; };
     services.pollGames = [this](const qxlauncher::StartupContext& context) {
         return pollGames(context);
     };

@@ -1,9 +1,11 @@
 #pragma once
-// An App over a fixture project root for tests: clocks the test steps, a recording desktop, no
-// controllers, a background poll of the test's own choosing and a renderer over a recording
-// device with a fixed-advance font. A fake window records what the App asks of it.
+// An App over a fixture project root for tests: clocks the test steps, a recording desktop, pads
+// the test scripts (none connected at first), a background poll of the test's own choosing and a
+// renderer over a recording device with a fixed-advance font. A fake window records what the App
+// asks of it.
 #include "app/app.h"
 #include "platform/window.h"
+#include "tests/app/scripted_pads.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -105,6 +107,9 @@ public:
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
     std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
     std::shared_ptr<testsupport::DeviceLog> device = std::make_shared<testsupport::DeviceLog>();
+    std::shared_ptr<PadScript> pads = std::make_shared<PadScript>();
+    // No XInput library: the App gets no controllers at all.
+    bool xinputMissing = false;
     std::function<lumenark::GameFlags(const qxlauncher::StartupContext&)> pollGames =
         [](const qxlauncher::StartupContext&) { return lumenark::GameFlags{}; };
     std::function<void(std::uint32_t)> sleep = [](std::uint32_t) {};

@@ -37,11 +37,11 @@ public:
     static void stageHovered(App& app, int id) { app.hoveredControl_ = id; }
 
     static void stageControllerConnected(App& app, int slot, bool connected) {
-        app.controllerConnected_.at(static_cast<std::size_t>(slot)) = connected;
+        app.controllerSlots_.connected.at(static_cast<std::size_t>(slot)) = connected;
     }
     // A slot's state as the last poll left it.
     static void stageControllerState(App& app, int slot, const platform::ControllerState& state) {
-        app.controllerStates_.at(static_cast<std::size_t>(slot)) = state;
+        app.controllerSlots_.states.at(static_cast<std::size_t>(slot)) = state;
     }
     // The binding capture: the control being captured (-1 none) and the buttons held at its
     // start.
