@@ -6,6 +6,7 @@
 #include "tests/app/app_fixture.h"
 #include "tests/app/app_probe.h"
 #include "tests/app/draw_calls.h"
+#include "tests/app/page_scene.h"
 
 #include <functional>
 #include <memory>
