@@ -410,21 +410,18 @@ TEST(PadErrors, AnErrorOfAnActionIsShownAndThePadGoesOn) {
     apptest::AppFixture fixture;
     const std::unique_ptr<App> app = fixture.makeApp();
     app->prepareCapture(false, SettingsTab::video, NavSection::legal);
-    const std::filesystem::path root = fixture.root();
-    std::filesystem::create_directories(root / "elsewhere");
-    if (!testsupport::makeFolderLink(root / "elsewhere", root / "logs")) {
-        GTEST_SKIP() << "this system does not let the test create a folder link";
-    }
+    // The UI event log cannot be written: a file stands where its folder would be.
+    testsupport::writeFile(fixture.root() / "logs", "not a folder");
     InputScript script(fixture, *app);
     script.pad();
     script.poll();
-    // Y opens Settings, whose UI event cannot be written through the linked folder; the line of
-    // the error cannot be written either, and is lost.
+    // Y opens Settings, whose UI event fails; the line of the error fails too, and is lost.
     script.hold(PadButton::y);
     EXPECT_NO_THROW(script.poll());
-    EXPECT_EQ(app->statusLine(), L"Error: launcher path uses a link/junction");
     EXPECT_TRUE(app->settingsOpen());
-    EXPECT_TRUE(std::filesystem::is_empty(root / "elsewhere"));
+    EXPECT_TRUE(app->statusLine().starts_with(L"Error: "))
+        << testing::PrintToString(app->statusLine());
+    EXPECT_GT(app->statusLine().size(), 7u);
     // The pad goes on.
     script.releaseAll();
     script.poll();
