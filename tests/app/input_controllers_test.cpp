@@ -71,11 +71,19 @@ INSTANTIATE_TEST_SUITE_P(
                     FlagsCase{triggers(128, 255), PadButton::a,
                               PadButton::a | PadButton::leftTrigger | PadButton::rightTrigger}));
 
-// --- Slots and the poll ---
-
-TEST(ControllerPoll, ReadsAtMostEveryFourMilliseconds) {
+// The Legal page, whose four controls the focus moves between, with the script's pads.
+class PadOnLegal : public testing::Test {
+protected:
     PageScene scene;
     App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
+    InputScript script{scene.fixture, app};
+};
+
+// --- Slots and the poll ---
+
+class ControllerPoll : public PadOnLegal {};
+
+TEST_F(ControllerPoll, ReadsAtMostEveryFourMilliseconds) {
     apptest::PadScript& pads = *scene.fixture.pads;
     pads.connectIdle(0);
 
@@ -90,10 +98,7 @@ TEST(ControllerPoll, ReadsAtMostEveryFourMilliseconds) {
     EXPECT_TRUE(app.controllerSlots().connected[0]);
 }
 
-TEST(ControllerPoll, ASilentSlotIsAskedAgainAfterAQuarterSecond) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
+TEST_F(ControllerPoll, ASilentSlotIsAskedAgainAfterAQuarterSecond) {
     apptest::PadScript& pads = *scene.fixture.pads;
     pads.connectIdle(0);
 
@@ -110,10 +115,7 @@ TEST(ControllerPoll, ASilentSlotIsAskedAgainAfterAQuarterSecond) {
     EXPECT_EQ(app.connectedControllerCount(), 2);
 }
 
-TEST(ControllerPoll, PlayersTakeTheFreeSeatsInSlotOrderAndKeepThem) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
+TEST_F(ControllerPoll, PlayersTakeTheFreeSeatsInSlotOrderAndKeepThem) {
     apptest::PadScript& pads = *scene.fixture.pads;
     const auto players = [&] { return app.controllerSlots().players; };
 
@@ -131,7 +133,7 @@ TEST(ControllerPoll, PlayersTakeTheFreeSeatsInSlotOrderAndKeepThem) {
     EXPECT_EQ(players(), (std::array{0, 3}));
 }
 
-TEST(ControllerPoll, WithoutXInputNothingIsConnected) {
+TEST(NoXInput, NothingIsConnected) {
     PageScene scene;
     scene.fixture.xinputMissing = true;
     App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
@@ -141,12 +143,8 @@ TEST(ControllerPoll, WithoutXInputNothingIsConnected) {
     EXPECT_EQ(app.controllerSlots().players, (std::array{-1, -1}));
 }
 
-TEST(ControllerPoll, AnInactiveWindowReadsNothingAndDisarms) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
-    script.pad();
-    script.poll();
+TEST_F(ControllerPoll, AnInactiveWindowReadsNothingAndDisarms) {
+    script.connectPad();
     ASSERT_TRUE(app.padNavigation().armed);
     const int reads = scene.fixture.pads->totalReads();
 
@@ -158,12 +156,10 @@ TEST(ControllerPoll, AnInactiveWindowReadsNothingAndDisarms) {
 
 // --- Navigation ---
 
-TEST(PadNavigationScript, AHeldStickActsAtOnceThenAfter350MsThenEvery90Ms) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
-    script.pad();
-    script.poll(); // nothing held: armed
+class PadNavigationScript : public PadOnLegal {};
+
+TEST_F(PadNavigationScript, AHeldStickActsAtOnceThenAfter350MsThenEvery90Ms) {
+    script.connectPad();
 
     script.pad().thumbLY = -stickFar;
     const std::vector<std::uint64_t> moves =
@@ -181,12 +177,8 @@ TEST(PadNavigationScript, AHeldStickActsAtOnceThenAfter350MsThenEvery90Ms) {
               (std::vector<std::uint64_t>{0, 352}));
 }
 
-TEST(PadNavigationScript, ANewDirectionActsAtOnceAndRestartsTheDelay) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
-    script.pad();
-    script.poll();
+TEST_F(PadNavigationScript, ANewDirectionActsAtOnceAndRestartsTheDelay) {
+    script.connectPad();
     script.hold(PadButton::dpadDown);
     script.pollFor(300);
     EXPECT_EQ(app.focusPosition(), 1);
@@ -198,10 +190,7 @@ TEST(PadNavigationScript, ANewDirectionActsAtOnceAndRestartsTheDelay) {
     EXPECT_EQ(app.focusPosition(), 0);
 }
 
-TEST(PadNavigationScript, AButtonHeldWhenTheWindowIsActivatedWaitsForEverythingToBeReleased) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
+TEST_F(PadNavigationScript, AButtonHeldWhenTheWindowIsActivatedWaitsForEverythingToBeReleased) {
     app.onActivateApp(false);
     script.hold(PadButton::y);
     script.pad().thumbLX = stickFar;
@@ -223,24 +212,16 @@ TEST(PadNavigationScript, AButtonHeldWhenTheWindowIsActivatedWaitsForEverythingT
     EXPECT_EQ(app.focusPosition(), 1);
 }
 
-TEST(PadNavigationScript, FocusLossDisarmsUntilEverythingIsReleased) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
-    script.pad();
-    script.poll();
+TEST_F(PadNavigationScript, FocusLossDisarmsUntilEverythingIsReleased) {
+    script.connectPad();
     script.hold(PadButton::dpadRight);
     app.onKillFocus();
     script.pollFor(400);
     EXPECT_EQ(app.focusPosition(), 0);
 }
 
-TEST(PadNavigationScript, YOpensSettingsButBTogetherWithItStopsEverything) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::build);
-    InputScript script(scene.fixture, app);
-    script.pad();
-    script.poll();
+TEST_F(PadNavigationScript, YOpensSettingsButBTogetherWithItStopsEverything) {
+    script.connectPad();
     script.hold(PadButton::y | PadButton::b | PadButton::dpadDown);
     script.poll();
     EXPECT_FALSE(app.settingsOpen());
@@ -252,10 +233,7 @@ TEST(PadNavigationScript, YOpensSettingsButBTogetherWithItStopsEverything) {
     EXPECT_TRUE(app.settingsOpen());
 }
 
-TEST(PadNavigationScript, OnlyTheFirstConnectedPadNavigates) {
-    PageScene scene;
-    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
-    InputScript script(scene.fixture, app);
+TEST_F(PadNavigationScript, OnlyTheFirstConnectedPadNavigates) {
     apptest::PadScript& pads = *scene.fixture.pads;
     pads.connectIdle(1);
     pads.connectIdle(3);
@@ -283,8 +261,7 @@ TEST_P(ShoulderButtons, StepOneTabWhenItIsAvailable) {
     SettingsFixture settings;
     App& app = settings.open(c.setup, c.from, [](App&) {});
     InputScript script(settings.fixture, app);
-    script.pad();
-    script.poll();
+    script.connectPad();
     AppProbe::stageFocusPosition(app, 2);
     script.hold(c.buttons);
     script.poll();
@@ -316,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShoulderCase{"RbWinsOverLb", firstGame, SettingsTab::audio, lb | rb, SettingsTab::display}),
     [](const testing::TestParamInfo<ShoulderCase>& info) { return info.param.name; });
 
-TEST(PadNavigationScript, DigitsStillChooseTabsWithoutTheGame) {
+TEST(SettingsDigits, StillChooseTabsWithoutTheGame) {
     SettingsFixture settings;
     App& app = settings.open(noGame);
     InputScript script(settings.fixture, app);
@@ -328,12 +305,16 @@ TEST(PadNavigationScript, DigitsStillChooseTabsWithoutTheGame) {
 
 // --- The capture of a controller button ---
 
-TEST(PadCapture, TakesTheLowestNewButtonOfAnyPadAndSkipsNavigation) {
+// Settings open on CONTROLS for the first game, with the script's pads.
+class PadCapture : public testing::Test {
+protected:
     SettingsFixture settings;
     App& app = settings.open(firstGame, SettingsTab::controls, [](App&) {});
-    InputScript script(settings.fixture, app);
-    script.pad();
-    script.poll();
+    InputScript script{settings.fixture, app};
+};
+
+TEST_F(PadCapture, TakesTheLowestNewButtonOfAnyPadAndSkipsNavigation) {
+    script.connectPad();
     const int slot = bindingSlotId(1, 1, 6); // P2 HIGH KICK
     AppProbe::stageCapture(app, slot);
     script.poll();
@@ -367,10 +348,7 @@ TEST(PadCapture, TakesTheLowestNewButtonOfAnyPadAndSkipsNavigation) {
     EXPECT_EQ(app.focusPosition(), 1);
 }
 
-TEST(PadCapture, AButtonHeldSinceThePreviousPollIsNotNew) {
-    SettingsFixture settings;
-    App& app = settings.open(firstGame, SettingsTab::controls, [](App&) {});
-    InputScript script(settings.fixture, app);
+TEST_F(PadCapture, AButtonHeldSinceThePreviousPollIsNotNew) {
     script.pad();
     settings.fixture.pads->hid = {HidPadState{PadButton::a}};
     AppProbe::stageCapture(app, bindingSlotId(0, 1, 4));
@@ -390,12 +368,8 @@ TEST(PadCapture, AButtonHeldSinceThePreviousPollIsNotNew) {
     EXPECT_EQ(app.editBindings().padMasks[5], PadButton::a);
 }
 
-TEST(PadCapture, AKeyCaptureIsLeftToTheKeyboardAndThePadKeysReachIt) {
-    SettingsFixture settings;
-    App& app = settings.open(firstGame, SettingsTab::controls, [](App&) {});
-    InputScript script(settings.fixture, app);
-    script.pad();
-    script.poll();
+TEST_F(PadCapture, AKeyCaptureIsLeftToTheKeyboardAndThePadKeysReachIt) {
+    script.connectPad();
     AppProbe::stageCapture(app, bindingSlotId(0, 0, 4));
     script.hold(PadButton::dpadLeft);
     script.poll();
@@ -413,8 +387,7 @@ TEST(PadErrors, AnErrorOfAnActionIsShownAndThePadGoesOn) {
     // The UI event log cannot be written: a file stands where its folder would be.
     testsupport::writeFile(fixture.root() / "logs", "not a folder");
     InputScript script(fixture, *app);
-    script.pad();
-    script.poll();
+    script.connectPad();
     // Y opens Settings, whose UI event fails; the line of the error fails too, and is lost.
     script.hold(PadButton::y);
     EXPECT_NO_THROW(script.poll());

@@ -31,6 +31,11 @@ public:
 
     // The pad in slot 0, connected with nothing held until the test changes it.
     platform::ControllerState& pad();
+    // An idle pad in slot 0 and one poll: nothing is held, so the navigation arms.
+    void connectPad() {
+        pad();
+        poll();
+    }
     // Sets the pad's buttons (the sticks and triggers stay).
     void hold(std::uint16_t buttons) { pad().buttons = buttons; }
     void releaseAll() { pad() = {}; }
