@@ -257,7 +257,12 @@ TEST_F(WindowProcedure, KeysArriveWithTheirCodeAndTheRepeatOfAHeldKey) {
     keyA(false);
     keyA(true);
     keyF11();
-    EXPECT_EQ(take(), (Calls{"key 41", "key 41 repeat", "key 7A"}));
+    // F11 makes the window fullscreen, which the system may follow with an activation: only the
+    // keys count here.
+    Calls keys = take();
+    std::erase_if(keys, [](const std::string& call) { return !call.starts_with("key"); });
+    EXPECT_EQ(keys, (Calls{"key 41", "key 41 repeat", "key 7A"}));
+    EXPECT_TRUE(app_->fullscreen());
 }
 
 TEST_F(WindowProcedure, ActivationReachesTheApp) {
