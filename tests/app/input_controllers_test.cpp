@@ -5,6 +5,7 @@
 #include "app/input/controller_slots.h"
 #include "app/input/held_buttons.h"
 #include "app/input/pad_navigation.h"
+#include "backend/setup/setup_runner.h"
 #include "tests/app/app_probe.h"
 #include "tests/app/input_script.h"
 #include "tests/app/page_scene.h"
@@ -12,6 +13,8 @@
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace lumenark {
 namespace {
@@ -246,6 +249,31 @@ TEST_F(PadNavigationScript, OnlyTheFirstConnectedPadNavigates) {
     EXPECT_EQ(app.focusPosition(), 1);
 }
 
+TEST_F(PadNavigationScript, AAndStartActOnTheFocusedControl) {
+    testsupport::writeFile(scene.fixture.root() / "LICENSE", "licence\n");
+    script.connectPad();
+    AppProbe::stageFocusPosition(app, 3);
+    script.hold(PadButton::a);
+    script.poll();
+    script.releaseAll();
+    script.poll();
+    script.hold(PadButton::start);
+    script.poll();
+    EXPECT_EQ(scene.fixture.desktop->opened,
+              (std::vector<std::filesystem::path>(2, scene.fixture.root() / "LICENSE")));
+}
+
+TEST_F(PadNavigationScript, BClosesSettingsAsBackDoes) {
+    script.connectPad();
+    app.openSettings();
+    AppProbe::stageStatus(app, L"Launcher defaults restored on screen. Use SAVE to apply.");
+    script.hold(PadButton::b);
+    script.poll();
+    EXPECT_FALSE(app.settingsOpen());
+    EXPECT_EQ(app.section(), NavSection::legal);
+    EXPECT_EQ(app.statusLine(), L"");
+}
+
 struct ShoulderCase {
     const char* name;
     SettingsSetup setup;
@@ -348,6 +376,29 @@ TEST_F(PadCapture, TakesTheLowestNewButtonOfAnyPadAndSkipsNavigation) {
     EXPECT_EQ(app.focusPosition(), 1);
 }
 
+TEST_F(PadCapture, ButtonsHeldWhenTheCaptureStartsAreNotTaken) {
+    // A is held on the pad and button 11 on a HID pad when Enter starts the capture; A was held
+    // at the pad's first poll, so the navigation is not armed and A acts on nothing.
+    script.hold(PadButton::a);
+    settings.fixture.pads->hid = {HidPadState{0x40000}};
+    script.poll();
+    const int slot = bindingSlotId(0, 1, 9); // P1 RUN (QX3)
+    script.focusOn(slot);
+    app.onKeyDown(0x0D, false);
+    ASSERT_EQ(AppProbe::captureId(app), slot);
+    EXPECT_EQ(app.statusLine(), L"Press a controller button for P1 RUN (QX3). Esc cancels.");
+    EXPECT_EQ(AppProbe::captureBaseline(app), PadButton::a | 0x40000u);
+
+    script.pollFor(200);
+    EXPECT_EQ(AppProbe::captureId(app), slot);
+    // Y joins them: Y is the binding.
+    script.hold(PadButton::a | PadButton::y);
+    script.poll();
+    EXPECT_EQ(AppProbe::captureId(app), -1);
+    EXPECT_EQ(app.editBindings().padMasks[9], PadButton::y);
+    EXPECT_EQ(app.statusLine(), L"Button set. Use SAVE to apply.");
+}
+
 TEST_F(PadCapture, AButtonHeldSinceThePreviousPollIsNotNew) {
     script.pad();
     settings.fixture.pads->hid = {HidPadState{PadButton::a}};
@@ -379,6 +430,36 @@ TEST_F(PadCapture, AKeyCaptureIsLeftToTheKeyboardAndThePadKeysReachIt) {
 }
 
 // --- Errors of pad-triggered actions ---
+
+TEST(PadErrors, OpenLogThroughALinkIsAnErrorOnTheStatusLineAndInTheLog) {
+    PageScene scene;
+    App& app = scene.start(PageState::setupFailed, NavSection::build);
+    const std::filesystem::path log = qxlauncher::setupLogPath(scene.fixture.root(), 0);
+    std::filesystem::remove(log);
+    testsupport::writeFile(scene.fixture.root() / "elsewhere.log", "setup log\n");
+    if (!testsupport::makeFileLink(scene.fixture.root() / "elsewhere.log", log)) {
+        GTEST_SKIP() << "this system does not let the test create a file link";
+    }
+    InputScript script(scene.fixture, app);
+    script.connectPad();
+    const std::vector<int> order = app.focusOrder();
+    AppProbe::stageFocusPosition(
+        app, static_cast<int>(std::find(order.begin(), order.end(), openLogControlId(0)) -
+                              order.begin()));
+    script.hold(PadButton::a);
+    EXPECT_NO_THROW(script.poll());
+    EXPECT_EQ(app.statusLine(), L"Error: launcher path uses a link/junction");
+    const std::vector<std::string> events = scene.fixture.uiEvents();
+    EXPECT_EQ(
+        std::count(events.begin(), events.end(), "ui-error launcher path uses a link/junction"), 1);
+    EXPECT_TRUE(scene.fixture.desktop->opened.empty());
+    // The launcher goes on.
+    script.releaseAll();
+    script.poll();
+    script.hold(PadButton::y);
+    script.poll();
+    EXPECT_TRUE(app.settingsOpen());
+}
 
 TEST(PadErrors, AnErrorOfAnActionIsShownAndThePadGoesOn) {
     apptest::AppFixture fixture;

@@ -3,6 +3,7 @@
 #include "app/control_ids.h"
 #include "app/input/virtual_keys.h"
 #include "tests/app/app_probe.h"
+#include "tests/app/dispatch_scene.h"
 #include "tests/app/input_script.h"
 #include "tests/app/page_scene.h"
 #include "tests/app/settings_fixture.h"
@@ -24,13 +25,7 @@ using apptest::SettingsSetup;
 const SettingsSetup noGame{-1, false, false, 1536.0f};
 const SettingsSetup firstGame{0, true, false, 1536.0f};
 
-// Puts the focus on a control of the current focus list.
-void focusOn(App& app, int id) {
-    const std::vector<int> order = app.focusOrder();
-    const auto found = std::find(order.begin(), order.end(), id);
-    ASSERT_NE(found, order.end()) << "no focus on " << id;
-    AppProbe::stageFocusPosition(app, static_cast<int>(found - order.begin()));
-}
+void nothing(App&) {}
 
 // --- The binding capture ---
 
@@ -94,19 +89,28 @@ INSTANTIATE_TEST_SUITE_P(
                        &unchanged, false}),
     [](const testing::TestParamInfo<CaptureKeyCase>& info) { return info.param.name; });
 
-TEST(CaptureKeys, AfterARefusedF5TheCaptureGoesOnToTheNextKey) {
+TEST(CaptureKeys, F11CapturedForAKeySlotIsSavedAs7AAfterARefusedF5) {
     SettingsFixture settings;
-    App& app = settings.open(firstGame);
-    AppProbe::stageSettingsTab(app, SettingsTab::controls);
+    App& app = settings.open(firstGame, SettingsTab::controls, nothing);
     InputScript script(settings.fixture, app);
-    AppProbe::stageCapture(app, bindingSlotId(0, 0, 5));
+    script.focusOn(bindingSlotId(0, 0, 5));
+    script.key(vk::enter);
+    EXPECT_EQ(app.statusLine(), L"Press a key for P1 BLOCK. Esc cancels.");
 
     script.key(vk::f5);
     EXPECT_EQ(app.statusLine(), refused);
+    EXPECT_EQ(AppProbe::captureId(app), bindingSlotId(0, 0, 5));
     script.key(vk::f11);
-    EXPECT_EQ(app.editBindings().keyCodes[5], 0x7A);
     EXPECT_EQ(app.statusLine(), keySet);
     EXPECT_EQ(AppProbe::captureId(app), -1);
+    EXPECT_FALSE(app.fullscreen());
+
+    script.focusOn(settingsSaveControlId);
+    script.key(vk::enter);
+    qxlauncher::ControlBindings expected;
+    expected.keyCodes[5] = 0x7A;
+    EXPECT_EQ(testsupport::readFile(settings.fixture.root() / apptest::controlsConfigFile),
+              "Controls=" + qxlauncher::formatControls(expected) + "\r\n");
     // The capture is over: F11 is fullscreen again.
     script.key(vk::f11);
     EXPECT_TRUE(app.fullscreen());
@@ -138,6 +142,15 @@ TEST(Keys, EscInFullscreenWithSettingsOpenOnlyLeavesFullscreen) {
     EXPECT_EQ(script.window.calls, (std::vector<std::string>{"fullscreen", "windowed"}));
     const std::vector<std::string> events = settings.fixture.uiEvents();
     EXPECT_EQ(std::count(events.begin(), events.end(), "fullscreen-exit-escape"), 1);
+
+    // Then Esc closes Settings as BACK does, and then the launcher.
+    AppProbe::stageStatus(app, L"Launcher preferences saved.");
+    script.key(vk::escape);
+    EXPECT_FALSE(app.settingsOpen());
+    EXPECT_EQ(app.statusLine(), L"");
+    EXPECT_EQ(script.window.calls.back(), "windowed");
+    script.key(vk::escape);
+    EXPECT_EQ(script.window.calls.back(), "destroy");
 }
 
 TEST(Keys, EscWithNothingElseToLeaveClosesTheLauncher) {
@@ -156,6 +169,87 @@ TEST(Keys, EscWhileAGameRunsAsksTheGameToCloseFirst) {
     EXPECT_TRUE(app.closing());
     EXPECT_EQ(app.statusLine(), L"Closing the game and saving the profile...");
     EXPECT_EQ(script.window.calls, (std::vector<std::string>{"restore"}));
+}
+
+// PgUp and PgDn, and the pad's LB and RB outside Settings.
+struct CycleCase {
+    const char* name;
+    PageState state;
+    NavSection section;
+    bool settingsOpen;
+    int key;                  // or 0, and
+    std::uint16_t padButtons; // pressed on an armed pad
+    NavSection to;
+    bool settingsAfter;
+};
+
+class SectionCycle : public testing::TestWithParam<CycleCase> {};
+
+TEST_P(SectionCycle, StepsRoundTheSidebarPassingOverAnUnavailableSettings) {
+    const CycleCase& c = GetParam();
+    PageScene scene;
+    App& app = scene.start(c.state, c.section);
+    if (c.settingsOpen) {
+        app.openSettings();
+        ASSERT_TRUE(app.settingsOpen());
+    }
+    InputScript script(scene.fixture, app);
+    if (c.key != 0) {
+        script.key(c.key);
+    } else {
+        script.connectPad();
+        script.hold(c.padButtons);
+        script.poll();
+    }
+    EXPECT_EQ(app.section(), c.to);
+    EXPECT_EQ(app.settingsOpen(), c.settingsAfter);
+}
+
+constexpr std::uint16_t lb = qxlauncher::PadButton::leftShoulder;
+constexpr std::uint16_t rb = qxlauncher::PadButton::rightShoulder;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SectionCycle,
+    testing::Values(CycleCase{"PageDownOnPlayWhileAGameRunsSkipsSettings", PageState::gameRunning,
+                              NavSection::play, false, vk::pageDown, 0, NavSection::legal, false},
+                    CycleCase{"PageUpFromLegalWhileClosingSkipsSettings", PageState::closing,
+                              NavSection::legal, false, vk::pageUp, 0, NavSection::play, false},
+                    CycleCase{"PageDownOnPlayOpensSettings", PageState::gameLoaded,
+                              NavSection::play, false, vk::pageDown, 0, NavSection::play, true},
+                    CycleCase{"PageDownFromSettingsToLegal", PageState::gameLoaded,
+                              NavSection::play, true, vk::pageDown, 0, NavSection::legal, false},
+                    CycleCase{"PageUpFromSettingsToPlay", PageState::noGameBuilt, NavSection::build,
+                              true, vk::pageUp, 0, NavSection::play, false},
+                    CycleCase{"PageUpFromOverviewWrapsToLegal", PageState::noGameBuilt,
+                              NavSection::overview, false, vk::pageUp, 0, NavSection::legal, false},
+                    CycleCase{"PageDownFromLegalWrapsToOverview", PageState::noGameBuilt,
+                              NavSection::legal, false, vk::pageDown, 0, NavSection::overview,
+                              false},
+                    CycleCase{"PageDownFromRomSetupToBuild", PageState::noGameBuilt,
+                              NavSection::romSetup, false, vk::pageDown, 0, NavSection::build,
+                              false},
+                    CycleCase{"RbOnPlayWhileAGameRunsSkipsSettings", PageState::gameRunning,
+                              NavSection::play, false, 0, rb, NavSection::legal, false},
+                    CycleCase{"RbOnPlayOpensSettings", PageState::gameLoaded, NavSection::play,
+                              false, 0, rb, NavSection::play, true},
+                    CycleCase{"LbFromOverviewWraps", PageState::noGameBuilt, NavSection::overview,
+                              false, 0, lb, NavSection::legal, false},
+                    CycleCase{"RbWinsOverLb", PageState::noGameBuilt, NavSection::romSetup, false,
+                              0, lb | rb, NavSection::build, false}),
+    [](const testing::TestParamInfo<CycleCase>& info) { return info.param.name; });
+
+TEST(Keys, EnterAndSpaceActOnTheFocusedControl) {
+    PageScene scene;
+    App& app = scene.start(PageState::noGameBuilt, NavSection::legal);
+    InputScript script(scene.fixture, app);
+    testsupport::writeFile(scene.fixture.root() / "LICENSE", "licence\n");
+    script.focusOn(documentControlId(2));
+    script.key(vk::enter);
+    EXPECT_EQ(scene.fixture.desktop->opened,
+              (std::vector<std::filesystem::path>{scene.fixture.root() / "LICENSE"}));
+    script.focusOn(documentControlId(0));
+    script.key(vk::space);
+    EXPECT_EQ(app.statusLine(), L"Not found: DISCLAIMER.md");
 }
 
 TEST(Keys, TabMovesTheFocusOnAndRoundTheList) {
@@ -227,8 +321,6 @@ void effectsShown(App& app) {
     AppProbe::editConfig(app).original.scalefx = true;
 }
 
-void nothing(App&) {}
-
 class SliderKey : public testing::TestWithParam<SliderKeyCase> {};
 
 TEST_P(SliderKey, MovesTheLevelByFiveWithinItsRange) {
@@ -236,7 +328,7 @@ TEST_P(SliderKey, MovesTheLevelByFiveWithinItsRange) {
     SettingsFixture settings;
     App& app = settings.open(c.setup, c.tab, c.stage);
     InputScript script(settings.fixture, app);
-    focusOn(app, c.id);
+    script.focusOn(c.id);
     c.level(app) = c.from;
     script.key(c.key);
     EXPECT_EQ(c.level(app), c.to);
@@ -261,12 +353,31 @@ INSTANTIATE_TEST_SUITE_P(
                                   menuVolumeControlId, menuVolume, 50, vk::space, 50}),
     [](const testing::TestParamInfo<SliderKeyCase>& info) { return info.param.name; });
 
+TEST(SettingsKeys, BothArrowsStepASteppingControlForward) {
+    SettingsFixture settings;
+    App& app = settings.open(noGame);
+    InputScript script(settings.fixture, app);
+    script.focusOn(202); // LAUNCHER FPS LIMIT, 60 at first
+    script.key(vk::right);
+    EXPECT_EQ(app.editedPreferences().FPS, 120);
+    script.key(vk::left);
+    EXPECT_EQ(app.editedPreferences().FPS, 240);
+    script.key(vk::enter);
+    EXPECT_EQ(app.editedPreferences().FPS, 30);
+    // The mute switch is no stepping control: the arrows leave it.
+    script.focusOn(282);
+    script.key(vk::left);
+    EXPECT_FALSE(app.editedPreferences().Muted);
+    script.key(vk::space);
+    EXPECT_TRUE(app.editedPreferences().Muted);
+}
+
 TEST(SettingsKeys, TheArrowsStepTheFocusedOperatorAdjustment) {
     SettingsFixture settings;
     App& app = settings.open(firstGame, SettingsTab::adjustments, nothing);
     ASSERT_TRUE(app.backend().adjustmentsAvailable());
     InputScript script(settings.fixture, app);
-    focusOn(app, 260);
+    script.focusOn(260);
     AppProbe::editAdjustments(app).difficulty = 5;
     script.key(vk::right);
     EXPECT_EQ(app.editAdjustments().difficulty, 1);
@@ -384,6 +495,19 @@ INSTANTIATE_TEST_SUITE_P(Table, SectionKey,
                          [](const testing::TestParamInfo<FocusKeyCase>& info) {
                              return info.param.name;
                          });
+
+TEST(Keys, OnPlayEnterChoosesTheFocusedCabinetAndLOpensItsLogFolder) {
+    PageScene scene;
+    App& app = scene.start(PageState::noGameBuilt, NavSection::play);
+    InputScript script(scene.fixture, app);
+    AppProbe::stageFocusPosition(app, 2);
+    script.key(vk::enter);
+    EXPECT_EQ(app.selectedGame(), 2);
+    EXPECT_EQ(app.statusLine(), L"Game unavailable: build it on the Build page first.");
+    script.key('L');
+    EXPECT_EQ(scene.fixture.desktop->opened,
+              (std::vector<std::filesystem::path>{scene.fixture.root() / "logs/qx3-native"}));
+}
 
 TEST(Keys, SOpensSettingsFromPlayAndTheOtherSections) {
     for (const NavSection section : {NavSection::play, NavSection::build}) {

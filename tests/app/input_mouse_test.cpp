@@ -72,6 +72,10 @@ TEST(Mouse, APressOnOneControlAndAReleaseOnAnotherDoesNothing) {
     script.pressOn(settingsNavigationId);
     app.onMouseUp(700, 600);
     EXPECT_FALSE(app.settingsOpen());
+
+    // Where press and release meet, the control acts.
+    script.click(romSetupNavigationId);
+    EXPECT_EQ(app.section(), NavSection::romSetup);
 }
 
 TEST(Mouse, ACaptureLostBetweenPressAndReleaseCancelsTheClick) {
@@ -85,6 +89,8 @@ TEST(Mouse, ACaptureLostBetweenPressAndReleaseCancelsTheClick) {
     app.onCaptureLost();
     script.releaseOn(settingsNavigationId);
     EXPECT_FALSE(app.settingsOpen());
+    script.click(settingsNavigationId);
+    EXPECT_TRUE(app.settingsOpen());
 }
 
 TEST(Mouse, WithoutARendererTheMouseIsIgnored) {

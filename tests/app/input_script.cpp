@@ -1,6 +1,11 @@
 #include "tests/app/input_script.h"
 
+#include "tests/app/app_probe.h"
 #include "tests/app/page_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace apptest {
 
@@ -38,6 +43,16 @@ void InputScript::pressOn(int id) {
 void InputScript::releaseOn(int id) {
     const auto [x, y] = centreOf(app_, id);
     app_.onMouseUp(x, y);
+}
+
+void InputScript::focusOn(int id) {
+    const std::vector<int> order = app_.focusOrder();
+    const auto found = std::find(order.begin(), order.end(), id);
+    if (found == order.end()) {
+        ADD_FAILURE() << "no focus on " << id;
+        return;
+    }
+    lumenark::AppProbe::stageFocusPosition(app_, static_cast<int>(found - order.begin()));
 }
 
 platform::ControllerState& InputScript::pad() {

@@ -28,6 +28,8 @@ public:
         releaseOn(id);
     }
     void key(int virtualKey) { app_.onKeyDown(virtualKey, false); }
+    // Puts the focus on a control of the current focus list (a failure when it is not there).
+    void focusOn(int id);
 
     // The pad in slot 0, connected with nothing held until the test changes it.
     platform::ControllerState& pad();
