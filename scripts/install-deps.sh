@@ -9,6 +9,8 @@ packages=(
     clang libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth mesa-vulkan-drivers
+    # The end-to-end test: a window manager, the pointer and keys, window state and screenshots.
+    openbox xdotool x11-utils imagemagick
     # Wine's Media Foundation decodes through GStreamer: "base" holds the decodebin, "good" WAV.
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 )
