@@ -45,12 +45,17 @@ step() {
     echo "e2e: $*"
 }
 
-# Polls a condition until it holds, at most the given seconds; fails with the description.
+# Polls a condition until it holds, at most the given seconds; fails with the description, and
+# at once when the launcher ended while it should still run.
+launcher_should_run=no
 wait_until() {
     local seconds=$1 what=$2
     shift 2
     local deadline=$((SECONDS + seconds))
     until "$@"; do
+        if [ "$launcher_should_run" = yes ] && ! kill -0 "$launcher_pid" 2>/dev/null; then
+            fail "the launcher ended before $what"
+        fi
         if [ "$SECONDS" -ge "$deadline" ]; then
             fail "no sign within ${seconds} s that $what"
         fi
@@ -114,7 +119,8 @@ Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display-number" 
 xvfb_pid=$!
 display_known() { [ -s "$work/display-number" ]; }
 wait_until "$step_seconds" "Xvfb is ready" display_known
-export DISPLAY=":$(head -n 1 "$work/display-number")"
+DISPLAY=":$(head -n 1 "$work/display-number")"
+export DISPLAY
 
 step "starting openbox on $DISPLAY"
 openbox --sm-disable >"$work/openbox.txt" 2>&1 &
@@ -130,6 +136,7 @@ step "starting the launcher"
     LUMENARK_SYSTEM_DIR="$system" LUMENARK_DESKTOP_DIR="$desktop" \
     QX1_STALE=inherited E2E_MARK=kept ./LumenarkRecomp) >"$launcher_output" 2>&1 &
 launcher_pid=$!
+launcher_should_run=yes
 wait_until "$step_seconds" "the launcher drew its first frame (launcher-ready)" \
     log_has "launcher-ready ms="
 
@@ -286,6 +293,7 @@ else
     xdotool key alt+F4
 fi
 
+launcher_should_run=no
 launcher_gone() { ! kill -0 "$launcher_pid" 2>/dev/null; }
 wait_until "$step_seconds" "the launcher ends after its window closed" launcher_gone
 set +e
