@@ -84,7 +84,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for tool in Xvfb openbox xdotool xprop xwininfo import; do
+for tool in Xvfb openbox xdotool xprop xwininfo import identify; do
     command -v "$tool" >/dev/null ||
         fail "'$tool' is missing; scripts/install-deps.sh installs what this test needs"
 done
@@ -193,10 +193,16 @@ click_design() {
     xdotool click 1
 }
 
+# A picture of the window that holds a drawn frame (a window just restored is black until the
+# launcher presents again; a frame of the full Play page takes a while on the CPU renderer).
+drawn_picture() {
+    import -silent -window "$window" "$1" 2>/dev/null &&
+        awk -v m="$(identify -format '%[fx:maxima]' "$1")" 'BEGIN { exit !(m > 0) }'
+}
 screenshot() {
-    # For the picture only: the frame after the last event has been presented by now.
+    # For the picture only: a frame after the last event has most likely been presented by now.
     sleep 0.3
-    import -silent -window "$window" "$out/$1.png" || fail "no screenshot $1.png"
+    wait_until "$step_seconds" "the window shows a drawn frame for $1.png" drawn_picture "$out/$1.png"
     step "screenshot $out/$1.png"
 }
 
