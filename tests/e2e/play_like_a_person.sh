@@ -218,10 +218,6 @@ red_at() {
 read_geometry
 step "launcher window ${client_width}x${client_height} (id $window)"
 
-# The steps that need the pages' hit regions and the control dispatcher (clicks reaching
-# App::activate); off while main lacks them, on once they have landed.
-play_steps=off
-
 first_product="$root/build/native/manual-temporary-8-20261025/product"
 shell_record="$system/WindowsPowerShell/v1.0/fake-powershell-record.txt"
 game_record="$first_product/fake-game-record.txt"
@@ -257,47 +253,39 @@ check_game_start() {
         fail "QX1_CONTROLS is not 24 keys, 24 pad masks and 3 switches: '$controls'"
 }
 
-if [ "$play_steps" = on ]; then
-    # The Play page is the start page when the setup has built a game. A person points at the
-    # first cabinet (its region is the cabinet lowered by 15), looks, and clicks it.
-    cabinet_x=$(design_x '250 + 48 * (dw - 1536) / 284.44446 + 165')
-    # shellcheck disable=SC2046
-    xdotool mousemove --window "$window" $(design_point "$cabinet_x" 510)
-    screenshot 01-play
-    step "clicking the first cabinet"
-    click_design "$cabinet_x" 510
-    wait_until "$step_seconds" "the first cabinet was selected (game-select 0)" \
-        log_has "game-select 0"
-    # PLAY lights up (its red face) once the selected game is the loaded one and the background
-    # poll has found its package intact.
-    play_lit() { [ "$(red_at "$(design_x 'dw - 268')" 914)" -ge 100 ]; }
-    wait_until "$step_seconds" "PLAY is enabled for the first game" play_lit
-    screenshot 02-play-selected
-    step "clicking PLAY"
-    click_design "$(design_x 'dw - 158')" 914
-    wait_until "$step_seconds" "the game started (game-start 0)" log_has "game-start 0"
-    wait_until "$step_seconds" "the session script's host started" record_complete "$shell_record"
-    wait_until "$step_seconds" "the fake game started" record_complete "$game_record"
-    check_game_start
-    step "the game runs with its arguments and environment"
-    wait_until "$step_seconds" "the launcher minimised itself for the game" window_is Iconic
-    step "the launcher is minimised; ending the game"
-    rm -f "$hold"
-    wait_until "$step_seconds" "the launcher saw the game end (game-return exit=0)" \
-        log_has "game-return exit=0"
-    wait_until "$step_seconds" "the launcher came back after the game" shown
-    grep -q "fake game output" "$root/logs/temporaria-8/launcher-latest.log" ||
-        fail "the game's log holds none of its output"
-    screenshot 03-play-after-the-game
-    step "closing the launcher with the title bar's close button"
-    click_design "$(design_x 'dw - 24')" 17
-else
-    step "the play steps are off: clicks do not reach the control dispatcher on this main yet"
-    screenshot 01-start-page
-    step "closing the launcher through the window manager (Alt+F4)"
-    xdotool windowactivate "$window" 2>/dev/null || true
-    xdotool key alt+F4
-fi
+# The Play page is the start page when the setup has built a game. A person points at the
+# first cabinet (its region is the cabinet lowered by 15), looks, and clicks it.
+cabinet_x=$(design_x '250 + 48 * (dw - 1536) / 284.44446 + 165')
+# shellcheck disable=SC2046
+xdotool mousemove --window "$window" $(design_point "$cabinet_x" 510)
+screenshot 01-play
+step "clicking the first cabinet"
+click_design "$cabinet_x" 510
+wait_until "$step_seconds" "the first cabinet was selected (game-select 0)" \
+    log_has "game-select 0"
+# PLAY lights up (its red face) once the selected game is the loaded one and the background
+# poll has found its package intact.
+play_lit() { [ "$(red_at "$(design_x 'dw - 268')" 914)" -ge 100 ]; }
+wait_until "$step_seconds" "PLAY is enabled for the first game" play_lit
+screenshot 02-play-selected
+step "clicking PLAY"
+click_design "$(design_x 'dw - 158')" 914
+wait_until "$step_seconds" "the game started (game-start 0)" log_has "game-start 0"
+wait_until "$step_seconds" "the session script's host started" record_complete "$shell_record"
+wait_until "$step_seconds" "the fake game started" record_complete "$game_record"
+check_game_start
+step "the game runs with its arguments and environment"
+wait_until "$step_seconds" "the launcher minimised itself for the game" window_is Iconic
+step "the launcher is minimised; ending the game"
+rm -f "$hold"
+wait_until "$step_seconds" "the launcher saw the game end (game-return exit=0)" \
+    log_has "game-return exit=0"
+wait_until "$step_seconds" "the launcher came back after the game" shown
+grep -q "fake game output" "$root/logs/temporaria-8/launcher-latest.log" ||
+    fail "the game's log holds none of its output"
+screenshot 03-play-after-the-game
+step "closing the launcher with the title bar's close button"
+click_design "$(design_x 'dw - 24')" 17
 
 launcher_should_run=no
 launcher_gone() { ! kill -0 "$launcher_pid" 2>/dev/null; }
