@@ -270,7 +270,11 @@ wait_until "$step_seconds" "PLAY is enabled for the first game" play_lit
 screenshot 02-play-selected
 step "clicking PLAY"
 click_design "$(design_x 'dw - 158')" 914
-wait_until "$step_seconds" "the game started (game-start 0)" log_has "game-start 0"
+game_started() {
+    ! log_has "game-start-error" || fail "PLAY was refused (game-start-error)"
+    log_has "game-start 0"
+}
+wait_until "$step_seconds" "the game started (game-start 0)" game_started
 wait_until "$step_seconds" "the session script's host started" record_complete "$shell_record"
 wait_until "$step_seconds" "the fake game started" record_complete "$game_record"
 check_game_start
