@@ -4,8 +4,8 @@
 
 namespace platform::posix {
 
-// Starts them on first use; false when SDL could not. SDL chooses the driver: SDL_VIDEODRIVER,
-// else a display's, else its offscreen driver.
+// Starts them on first use; false when SDL could not. The driver: SDL_VIDEODRIVER, else X11 on a
+// display, else SDL's offscreen driver.
 bool startSdlVideo();
 
 } // namespace platform::posix
