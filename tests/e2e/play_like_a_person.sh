@@ -26,13 +26,14 @@ launcher_output="$work/launcher-output.txt"
 step_seconds=60
 
 launcher_pid=""
+probe_pid=""
 wm_pid=""
 xvfb_pid=""
 window=""
 
 fail() {
     echo "e2e: FAILED: $*" >&2
-    for file in "$ui_log" "$launcher_output"; do
+    for file in "$ui_log" "$launcher_output" "$work/openbox.txt"; do
         if [ -f "$file" ]; then
             echo "--- last lines of $file" >&2
             tail -n 20 "$file" >&2
@@ -79,12 +80,13 @@ cleanup() {
     # A game still held ends once its hold file is gone.
     rm -f "$hold"
     stop_pid "$launcher_pid"
+    stop_pid "$probe_pid"
     stop_pid "$wm_pid"
     stop_pid "$xvfb_pid"
 }
 trap cleanup EXIT
 
-for tool in Xvfb openbox xdotool xprop xwininfo import identify; do
+for tool in Xvfb openbox xmessage xdotool xprop xwininfo import identify; do
     command -v "$tool" >/dev/null ||
         fail "'$tool' is missing; scripts/install-deps.sh installs what this test needs"
 done
@@ -126,7 +128,28 @@ step "starting openbox on $DISPLAY"
 openbox --sm-disable >"$work/openbox.txt" 2>&1 &
 wm_pid=$!
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until "$step_seconds" "openbox manages the display" wm_running
+wait_until "$step_seconds" "openbox claims the display" wm_running
+# openbox claims the display before it has finished starting (on a fresh machine it builds the
+# font cache then), and a window mapped in between is never managed: SDL would wait for its map
+# for ever. A probe window that openbox manages says it is ready; a probe it missed is replaced.
+probe_since=0
+wm_manages_a_probe() {
+    if [ -z "$probe_pid" ] || [ $((SECONDS - probe_since)) -ge 3 ]; then
+        [ -z "$probe_pid" ] || kill "$probe_pid" 2>/dev/null || true
+        xmessage -title e2e-wm-probe "window manager probe" >/dev/null 2>&1 &
+        probe_pid=$!
+        probe_since=$SECONDS
+        return 1
+    fi
+    local id
+    for id in $(xdotool search --name '^e2e-wm-probe$' 2>/dev/null); do
+        xprop -id "$id" WM_STATE 2>/dev/null | grep -q 'window state: Normal' && return 0
+    done
+    return 1
+}
+wait_until "$step_seconds" "openbox manages windows" wm_manages_a_probe
+stop_pid "$probe_pid"
+probe_pid=""
 
 log_has() { [ -f "$ui_log" ] && grep -qF -- "$1" "$ui_log"; }
 
