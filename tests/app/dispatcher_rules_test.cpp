@@ -182,11 +182,15 @@ TEST(BuildAllWhileAGameRuns, QueuesNothing) {
 TEST(SetupControls, BuildRunsTheSetupAndCancelEndsIt) {
     DispatchScene s;
     App& app = s.start(PageState::confirmedIdle, NavSection::build);
+    testsupport::writeFakeManifests(s.root());
     testsupport::writeFakeSetupScript(s.root(), "hold.qx1=verify\n");
     testsupport::FakePythonHold hold(s.root(), "qx1-verify");
     for (int game = 0; game < 3; ++game) {
         std::filesystem::create_directories(s.backend().setupJob(game).romFolder);
     }
+    // The first game's files pass the check, so its job stays held after it, however slow the
+    // test is to look.
+    testsupport::writeFakeRoms(s.backend().setupJob(0).romFolder, 0);
     BackendProbe::pythonCommand(s.backend()) =
         qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
 
