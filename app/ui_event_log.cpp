@@ -1,5 +1,6 @@
 #include "app/ui_event_log.h"
 
+#include "backend/files/path_walk.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 
@@ -10,17 +11,13 @@
 namespace lumenark {
 
 void requireNoLinkInPath(std::filesystem::path path) {
-    while (!path.empty()) {
-        const platform::PathAttributes attributes = platform::readPathAttributes(path);
+    qxlauncher::walkBelowRoot(std::move(path), [](const std::filesystem::path& component) {
+        const platform::PathAttributes attributes = platform::readPathAttributes(component);
         if (attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint) {
             throw std::runtime_error("launcher path uses a link/junction");
         }
-        std::filesystem::path parent = path.parent_path();
-        if (parent == path) {
-            return;
-        }
-        path = std::move(parent);
-    }
+        return true;
+    });
 }
 
 void logUiEvent(const std::filesystem::path& projectRoot, const std::string& event) {

@@ -13,7 +13,8 @@ inline constexpr std::uintmax_t uiEventLogLimit = 65536;
 // create the folder throw; a file that cannot be opened loses the line.
 void logUiEvent(const std::filesystem::path& projectRoot, const std::string& event);
 
-// Fails with "launcher path uses a link/junction" when the path or a parent is a reparse point.
+// Fails with "launcher path uses a link/junction" when the path or a parent below the root is a
+// reparse point.
 void requireNoLinkInPath(std::filesystem::path path);
 
 } // namespace lumenark

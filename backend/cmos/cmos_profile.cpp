@@ -34,7 +34,41 @@ bool retryableRenameError(std::uint32_t error) {
            error == platform::errorAccessDenied;
 }
 
-// Opens one folder of the chain, creating it first when asked, and holds it.
+// The drive root that a chain starts from is held like every folder below it, but its reparse
+// flag is no link: Wine reports its drive "Z:\" so (path_walk.h).
+enum class Place { root, belowRoot };
+
+platform::HandleInformation requireHandleOf(platform::NativeHandle handle, bool wantDirectory,
+                                            Place place, ProfileFolders& folders) {
+    if (!platform::isValidHandle(handle)) {
+        fail(ordinaryLabel);
+    }
+    const std::optional<platform::HandleInformation> info = folders.inspect(handle);
+    if (!info || !info->onDisk || (info->reparsePoint && place == Place::belowRoot) ||
+        info->directory != wantDirectory) {
+        fail(ordinaryLabel);
+    }
+    return *info;
+}
+
+bool pathExists(const std::filesystem::path& path, Place place, ProfileFolders& folders) {
+    const platform::PathAttributes attributes = folders.attributes(path);
+    switch (attributes.kind) {
+    case platform::PathAttributes::Kind::missing:
+        return false;
+    case platform::PathAttributes::Kind::unreadable:
+        fail("QX2 profile path is inaccessible");
+    case platform::PathAttributes::Kind::present:
+        break;
+    }
+    if (attributes.reparsePoint && place == Place::belowRoot) {
+        fail("QX2 profile linked path rejected");
+    }
+    return true;
+}
+
+// Opens one folder of the chain (the root when there is no parent chain), creating it first when
+// asked, and holds it.
 platform::UniqueHandle holdFolder(const ProfileDirectory* parentChain,
                                   const std::filesystem::path& name,
                                   const std::filesystem::path& fullPath, bool create,
@@ -43,7 +77,8 @@ platform::UniqueHandle holdFolder(const ProfileDirectory* parentChain,
     if (parentChain != nullptr) {
         parent = parentChain->held();
     }
-    if (!profilePathExists(fullPath, folders)) {
+    const Place place = parent ? Place::belowRoot : Place::root;
+    if (!pathExists(fullPath, place, folders)) {
         if (!create || !parent || folders.createFolder(*parent, name) != platform::errorSuccess) {
             fail("QX2 profile directory is missing or cannot be created");
         }
@@ -51,7 +86,7 @@ platform::UniqueHandle holdFolder(const ProfileDirectory* parentChain,
     std::uint32_t error = 0;
     platform::UniqueHandle handle(
         folders.openFolder(parent ? &*parent : nullptr, name, fullPath, error));
-    requireOrdinaryHandle(handle.get(), true, folders);
+    requireHandleOf(handle.get(), true, place, folders);
     return handle;
 }
 
@@ -121,30 +156,11 @@ void TempFileGuard::commit() {
 
 platform::HandleInformation requireOrdinaryHandle(platform::NativeHandle handle, bool wantDirectory,
                                                   ProfileFolders& folders) {
-    if (!platform::isValidHandle(handle)) {
-        fail(ordinaryLabel);
-    }
-    const std::optional<platform::HandleInformation> info = folders.inspect(handle);
-    if (!info || !info->onDisk || info->reparsePoint || info->directory != wantDirectory) {
-        fail(ordinaryLabel);
-    }
-    return *info;
+    return requireHandleOf(handle, wantDirectory, Place::belowRoot, folders);
 }
 
 bool profilePathExists(const std::filesystem::path& path, ProfileFolders& folders) {
-    const platform::PathAttributes attributes = folders.attributes(path);
-    switch (attributes.kind) {
-    case platform::PathAttributes::Kind::missing:
-        return false;
-    case platform::PathAttributes::Kind::unreadable:
-        fail("QX2 profile path is inaccessible");
-    case platform::PathAttributes::Kind::present:
-        break;
-    }
-    if (attributes.reparsePoint) {
-        fail("QX2 profile linked path rejected");
-    }
-    return true;
+    return pathExists(path, Place::belowRoot, folders);
 }
 
 ProfileDirectory openProfileDirectory(const std::filesystem::path& path, bool create,

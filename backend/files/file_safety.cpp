@@ -1,4 +1,5 @@
 #include "backend/files/file_safety.h"
+#include "backend/files/path_walk.h"
 
 #include "platform/files.h"
 #include "platform/process.h"
@@ -19,24 +20,10 @@ std::filesystem::path absoluteNormal(const std::filesystem::path& path) {
     return std::filesystem::absolute(path).lexically_normal();
 }
 
-// The walk ends at the root, which is its own parent.
-template <typename Visit> void walkToRoot(std::filesystem::path current, Visit visit) {
-    while (!current.empty()) {
-        if (!visit(current)) {
-            return;
-        }
-        std::filesystem::path parent = current.parent_path();
-        if (parent == current) {
-            return;
-        }
-        current = std::move(parent);
-    }
-}
-
 } // namespace
 
 void requireUnlinkedPath(const std::filesystem::path& path) {
-    walkToRoot(absoluteNormal(path), [](const std::filesystem::path& component) {
+    walkBelowRoot(absoluteNormal(path), [](const std::filesystem::path& component) {
         const platform::PathAttributes attributes = platform::readPathAttributes(component);
         if (attributes.kind == platform::PathAttributes::Kind::unreadable) {
             throw std::runtime_error("inaccessible path");
@@ -55,7 +42,7 @@ bool hasReparsePoint(const std::filesystem::path& path) {
         return true;
     }
     bool linked = false;
-    walkToRoot(absolute.lexically_normal(), [&](const std::filesystem::path& component) {
+    walkBelowRoot(absolute.lexically_normal(), [&](const std::filesystem::path& component) {
         const platform::PathAttributes attributes = platform::readPathAttributes(component);
         linked =
             attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint;

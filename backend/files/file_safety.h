@@ -10,8 +10,9 @@
 
 namespace qxlauncher {
 
-// Fails with "linked path" when the path or any ancestor up to its root is a reparse point,
+// Fails with "linked path" when the path or any ancestor below its root is a reparse point,
 // with "inaccessible path" when a component's attributes cannot be read; missing components pass.
+// The root itself is not checked (path_walk.h).
 void requireUnlinkedPath(const std::filesystem::path& path);
 
 // The same walk without exceptions: true when the path cannot be made absolute or some readable

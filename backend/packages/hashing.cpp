@@ -1,6 +1,7 @@
 #include "backend/packages/hashing.h"
 
 #include "backend/files/file_safety.h"
+#include "backend/files/path_walk.h"
 #include "backend/packages/trusted_digests.h"
 #include "platform/digest.h"
 #include "platform/files.h"
@@ -104,19 +105,14 @@ std::vector<std::filesystem::path> laneSizedFiles(const std::filesystem::path& r
 }
 
 bool hasLinkedComponent(const std::filesystem::path& path) {
-    std::filesystem::path current = std::filesystem::absolute(path);
-    while (!current.empty()) {
-        const platform::PathAttributes attributes = platform::readPathAttributes(current);
-        if (attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint) {
-            return true;
-        }
-        std::filesystem::path parent = current.parent_path();
-        if (parent == current) {
-            break;
-        }
-        current = std::move(parent);
-    }
-    return false;
+    bool linked = false;
+    walkBelowRoot(std::filesystem::absolute(path), [&](const std::filesystem::path& component) {
+        const platform::PathAttributes attributes = platform::readPathAttributes(component);
+        linked =
+            attributes.kind == platform::PathAttributes::Kind::present && attributes.reparsePoint;
+        return !linked;
+    });
+    return linked;
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "app/ui_event_log.h"
+#include "platform/files.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,21 @@ TEST(RequireNoLinkInPath, PassesOverMissingComponents) {
     TempFolder folder;
     EXPECT_NO_THROW(requireNoLinkInPath(folder / "not/yet/there.png"));
     EXPECT_NO_THROW(requireNoLinkInPath(std::filesystem::path()));
+}
+
+// Under Wine the build tree is on Z:\, whose root Wine reports as a reparse point; elsewhere no
+// drive root is, and the test skips.
+TEST(UiEventLog, IsWrittenBelowARootReportedAsALink) {
+    const std::filesystem::path drive = testsupport::binaryFolder().root_path();
+    const platform::PathAttributes attributes = platform::readPathAttributes(drive);
+    if (attributes.kind != platform::PathAttributes::Kind::present || !attributes.reparsePoint) {
+        GTEST_SKIP() << "the build tree's drive root " << drive.string()
+                     << " is not reported as a reparse point here";
+    }
+    TempFolder root("ui-log-root", testsupport::binaryFolder() / "scratch");
+    EXPECT_NO_THROW(requireNoLinkInPath(root / "logs/not-there-yet"));
+    logUiEvent(root.path(), "fatal unknown capture page");
+    EXPECT_TRUE(readFile(logOf(root)).ends_with(" fatal unknown capture page\n"));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <stdexcept>
@@ -416,6 +417,97 @@ TEST_F(CmosProfile, TheFolderChainIsHeldFromTheRootDown) {
     EXPECT_EQ(system.inspect(chain.folderHandle)->identity,
               platform::fileIdentity(root_ / "made/a/c"));
 }
+
+// Reports the reparse flag for the drive root (as Wine reports its drive Z:\) and for the folders
+// a test names: in their attributes and through the handles that hold them, or through the
+// handles only. Handles are known by the identity of the folder they hold.
+class ReportedLinks : public platform::ProfileFolders {
+public:
+    bool root = false;
+    std::set<fs::path> folders; // absolute, normal
+    bool handlesOnly = false;
+
+    platform::PathAttributes attributes(const fs::path& path) override {
+        platform::PathAttributes attributes = ProfileFolders::attributes(path);
+        attributes.reparsePoint = attributes.reparsePoint || (!handlesOnly && reported(path));
+        return attributes;
+    }
+    platform::NativeHandle openFolder(const platform::HeldFolder* parent, const fs::path& name,
+                                      const fs::path& fullPath, std::uint32_t& error) override {
+        const platform::NativeHandle handle =
+            ProfileFolders::openFolder(parent, name, fullPath, error);
+        const auto info = ProfileFolders::inspect(handle);
+        if (info && reported(fullPath)) {
+            linked_.push_back(info->identity);
+        }
+        return handle;
+    }
+    std::optional<platform::HandleInformation> inspect(platform::NativeHandle handle) override {
+        auto info = ProfileFolders::inspect(handle);
+        if (info && std::find(linked_.begin(), linked_.end(), info->identity) != linked_.end()) {
+            info->reparsePoint = true;
+        }
+        return info;
+    }
+
+private:
+    bool reported(const fs::path& path) const {
+        return (root && path == path.parent_path()) || folders.contains(path);
+    }
+    std::vector<platform::FileIdentity> linked_;
+};
+
+enum class Reported { rootOnly, topFolder, profileParent };
+
+struct ReportedLinkCase {
+    const char* name;
+    Reported which;
+    bool handlesOnly;
+    const char* label; // empty: the profile is read and edited
+};
+
+void PrintTo(const ReportedLinkCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CmosReportedLinks : public CmosProfile,
+                          public testing::WithParamInterface<ReportedLinkCase> {};
+
+TEST_P(CmosReportedLinks, OnlyTheRootMayCarryTheFlag) {
+    ReportedLinks system;
+    system.root = true;
+    system.handlesOnly = GetParam().handlesOnly;
+    const fs::path profile = fs::absolute(profile_).lexically_normal();
+    if (GetParam().which == Reported::topFolder) {
+        // The folder just below the root is checked as every other.
+        system.folders.insert(profile.root_path() / *profile.relative_path().begin());
+    } else if (GetParam().which == Reported::profileParent) {
+        system.folders.insert(profile.parent_path());
+    }
+    const std::string label = GetParam().label;
+    EXPECT_EQ(failureOf([&] { loadCmosWithDigest(cmos_, system); }),
+              label.empty() ? "(no failure)" : label);
+    EXPECT_EQ(failureOf([&] {
+                  editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, system);
+              }),
+              label.empty() ? "(no failure)" : label);
+    EXPECT_EQ(readFile(cmos_), label.empty() ? newImage_ : oldImage_);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, CmosReportedLinks,
+    testing::Values(
+        ReportedLinkCase{"Root", Reported::rootOnly, false, ""},
+        ReportedLinkCase{"RootThroughItsHandle", Reported::rootOnly, true, ""},
+        ReportedLinkCase{"TopFolder", Reported::topFolder, false,
+                         "QX2 profile linked path rejected"},
+        ReportedLinkCase{"TopFolderThroughItsHandle", Reported::topFolder, true,
+                         "QX2 profile requires ordinary unlinked files and directories"},
+        ReportedLinkCase{"ProfileParent", Reported::profileParent, false,
+                         "QX2 profile linked path rejected"},
+        ReportedLinkCase{"ProfileParentThroughItsHandle", Reported::profileParent, true,
+                         "QX2 profile requires ordinary unlinked files and directories"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CmosProfile, AHeldProfileFolderCannotBeRenamed) {
 #ifndef _WIN32

@@ -42,9 +42,10 @@ void removeScratchTree(const std::filesystem::path& path, std::error_code& error
 
 } // namespace
 
-TempFolder::TempFolder(const std::string& purpose) {
+TempFolder::TempFolder(const std::string& purpose) : TempFolder(purpose, scratchBase()) {}
+
+TempFolder::TempFolder(const std::string& purpose, const std::filesystem::path& base) {
     static std::atomic<unsigned> counter{0};
-    const std::filesystem::path base = scratchBase();
     // The purpose is UTF-8, so a test can ask for a folder name beyond ASCII.
     const std::string name = purpose + "-" + std::to_string(platform::currentProcessId()) + "-" +
                              std::to_string(++counter);

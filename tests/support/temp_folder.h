@@ -13,6 +13,8 @@ class TempFolder {
 public:
     // `purpose` (UTF-8) begins the folder's name.
     explicit TempFolder(const std::string& purpose = "scratch");
+    // The same in another folder than the scratch base (which it creates).
+    TempFolder(const std::string& purpose, const std::filesystem::path& base);
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     ~TempFolder();
