@@ -7,8 +7,9 @@
 
 namespace testsupport {
 
-// The user's temporary folder: under Wine the build tree sits on a drive whose root is a mount
-// point, which the launcher rightly refuses as a link.
+// The user's temporary folder, where a Windows user's scratch files go (under Wine on the
+// prefix's drive C:). The tests that need the build tree's drive Z:\, whose root Wine reports
+// as a reparse point, make their folders beside the test binaries themselves.
 std::filesystem::path scratchBase() {
     wchar_t buffer[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
