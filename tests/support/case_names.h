@@ -9,9 +9,10 @@ namespace testsupport {
 // For a table whose case carries its own `name`.
 inline constexpr auto caseName = [](const auto& info) { return std::string(info.param.name); };
 
-// For a table of client areas with a `width` and a `height`: "Client1920x1080".
+// For a table of client areas with a `width` and a `height`: "Width1920Height1080".
 inline constexpr auto clientSizeName = [](const auto& info) {
-    return "Client" + std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+    return "Width" + std::to_string(info.param.width) + "Height" +
+           std::to_string(info.param.height);
 };
 
 // "upper-case digits" becomes "UpperCaseDigits": each run of ASCII letters and digits is a word
