@@ -4,6 +4,7 @@
 
 #include "app/app.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/case_names.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@ constexpr int width = 1382;
 constexpr int height = 922;
 
 struct AreaCase {
+    const char* name;
     int x;
     int y;
     bool fullscreen;
@@ -44,36 +46,45 @@ TEST_P(BorderlessArea, FollowsTheBandThenTheCaptionStrip) {
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, BorderlessArea,
-    testing::Values(AreaCase{0, 0, false, strip, WindowArea::topLeft},
-                    AreaCase{5, 5, false, strip, WindowArea::topLeft},
-                    AreaCase{5, 6, false, strip, WindowArea::left},
-                    AreaCase{5, height - 7, false, page, WindowArea::left},
-                    AreaCase{5, height - 6, false, page, WindowArea::bottomLeft},
-                    AreaCase{width - 6, 0, false, strip, WindowArea::topRight},
-                    AreaCase{width - 7, 0, false, strip, WindowArea::top},
-                    AreaCase{width - 6, 400, false, page, WindowArea::right},
-                    AreaCase{width - 1, height - 1, false, page, WindowArea::bottomRight},
-                    AreaCase{700, 5, false, control, WindowArea::top},
-                    AreaCase{700, height - 6, false, page, WindowArea::bottom},
-                    // The band is measured in pixels whatever lies under it.
-                    AreaCase{3, 400, false, std::nullopt, WindowArea::left}));
+    testing::Values(
+        AreaCase{"TopLeftCorner", 0, 0, false, strip, WindowArea::topLeft},
+        AreaCase{"TopLeftCornersLastPixel", 5, 5, false, strip, WindowArea::topLeft},
+        AreaCase{"LeftBelowTheCorner", 5, 6, false, strip, WindowArea::left},
+        AreaCase{"LeftAboveTheBottomCorner", 5, height - 7, false, page, WindowArea::left},
+        AreaCase{"BottomLeftCorner", 5, height - 6, false, page, WindowArea::bottomLeft},
+        AreaCase{"TopRightCorner", width - 6, 0, false, strip, WindowArea::topRight},
+        AreaCase{"TopBeforeTheRightCorner", width - 7, 0, false, strip, WindowArea::top},
+        AreaCase{"Right", width - 6, 400, false, page, WindowArea::right},
+        AreaCase{"BottomRightCorner", width - 1, height - 1, false, page, WindowArea::bottomRight},
+        AreaCase{"TopOverAControl", 700, 5, false, control, WindowArea::top},
+        AreaCase{"Bottom", 700, height - 6, false, page, WindowArea::bottom},
+        // The band is measured in pixels whatever lies under it.
+        AreaCase{"LeftWithoutARenderer", 3, 400, false, std::nullopt, WindowArea::left}),
+    testsupport::caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     Inside, BorderlessArea,
-    testing::Values(AreaCase{700, 6, false, strip, WindowArea::caption},
-                    AreaCase{700, 40, false, control, WindowArea::client},
-                    AreaCase{700, 300, false, page, WindowArea::client},
-                    AreaCase{700, 100, false, CaptionProbe{123.9f, false}, WindowArea::caption},
-                    AreaCase{700, 100, false, CaptionProbe{124.0f, false}, WindowArea::client},
+    testing::Values(AreaCase{"StripBelowTheBand", 700, 6, false, strip, WindowArea::caption},
+                    AreaCase{"ControlInTheStrip", 700, 40, false, control, WindowArea::client},
+                    AreaCase{"Page", 700, 300, false, page, WindowArea::client},
+                    AreaCase{"StripsLastRow", 700, 100, false, CaptionProbe{123.9f, false},
+                             WindowArea::caption},
+                    AreaCase{"BelowTheStrip", 700, 100, false, CaptionProbe{124.0f, false},
+                             WindowArea::client},
                     // Above the letterboxed design space the strip still drags.
-                    AreaCase{700, 20, false, CaptionProbe{-30.0f, false}, WindowArea::caption},
-                    AreaCase{700, 40, false, std::nullopt, WindowArea::client}));
+                    AreaCase{"AboveTheDesignSpace", 700, 20, false, CaptionProbe{-30.0f, false},
+                             WindowArea::caption},
+                    AreaCase{"WithoutARenderer", 700, 40, false, std::nullopt, WindowArea::client}),
+    testsupport::caseName);
 
-INSTANTIATE_TEST_SUITE_P(Fullscreen, BorderlessArea,
-                         testing::Values(AreaCase{0, 0, true, strip, WindowArea::caption},
-                                         AreaCase{width - 1, 400, true, page, WindowArea::client},
-                                         AreaCase{700, height - 1, true, page, WindowArea::client},
-                                         AreaCase{0, 0, true, control, WindowArea::client}));
+INSTANTIATE_TEST_SUITE_P(
+    Fullscreen, BorderlessArea,
+    testing::Values(AreaCase{"CornerOfTheStrip", 0, 0, true, strip, WindowArea::caption},
+                    AreaCase{"RightEdgeOfThePage", width - 1, 400, true, page, WindowArea::client},
+                    AreaCase{"BottomEdgeOfThePage", 700, height - 1, true, page,
+                             WindowArea::client},
+                    AreaCase{"ControlInTheCorner", 0, 0, true, control, WindowArea::client}),
+    testsupport::caseName);
 
 TEST(RegionAt, TheLastRegionHoldingThePointWinsWithRightAndBottomOutside) {
     const std::vector<HitRegion> regions{

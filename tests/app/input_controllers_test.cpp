@@ -10,6 +10,7 @@
 #include "tests/app/input_script.h"
 #include "tests/app/page_scene.h"
 #include "tests/app/settings_fixture.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,7 @@ constexpr std::int16_t stickFar = 30000;
 // --- The pad's flags ---
 
 struct FlagsCase {
+    const char* name;
     platform::ControllerState state;
     std::uint32_t navigation;
     qxlauncher::PadButtons buttons;
@@ -64,15 +66,18 @@ platform::ControllerState triggers(std::uint8_t left, std::uint8_t right) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PadFlags,
-    testing::Values(FlagsCase{stick(-18001, 0), PadButton::dpadLeft, 0},
-                    FlagsCase{stick(-18000, 18000), 0, 0},
-                    FlagsCase{stick(18001, 0), PadButton::dpadRight, 0},
-                    FlagsCase{stick(0, 18001), PadButton::dpadUp, 0},
-                    FlagsCase{stick(0, -18001), PadButton::dpadDown, 0},
-                    FlagsCase{stick(-32768, 32767), PadButton::dpadLeft | PadButton::dpadUp, 0},
-                    FlagsCase{triggers(127, 127), PadButton::a, PadButton::a},
-                    FlagsCase{triggers(128, 255), PadButton::a,
-                              PadButton::a | PadButton::leftTrigger | PadButton::rightTrigger}));
+    testing::Values(FlagsCase{"StickPastLeft", stick(-18001, 0), PadButton::dpadLeft, 0},
+                    FlagsCase{"StickAtTheThreshold", stick(-18000, 18000), 0, 0},
+                    FlagsCase{"StickPastRight", stick(18001, 0), PadButton::dpadRight, 0},
+                    FlagsCase{"StickPastUp", stick(0, 18001), PadButton::dpadUp, 0},
+                    FlagsCase{"StickPastDown", stick(0, -18001), PadButton::dpadDown, 0},
+                    FlagsCase{"StickFullyUpAndLeft", stick(-32768, 32767),
+                              PadButton::dpadLeft | PadButton::dpadUp, 0},
+                    FlagsCase{"TriggersBelowHalfWay", triggers(127, 127), PadButton::a,
+                              PadButton::a},
+                    FlagsCase{"TriggersFromHalfWay", triggers(128, 255), PadButton::a,
+                              PadButton::a | PadButton::leftTrigger | PadButton::rightTrigger}),
+    testsupport::caseName);
 
 // The Legal page, whose four controls the focus moves between, with the script's pads.
 class PadOnLegal : public testing::Test {

@@ -1,4 +1,5 @@
 // Black-box tests of the launcher executable's command-line behaviour.
+#include "platform/text.h"
 #include "tests/support/project_root.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,8 @@ TEST_P(LinkedCapture, APngFolderLinkIsRefusedFirst) {
     EXPECT_FALSE(std::filesystem::exists(root / "real/out.png"));
 }
 
-INSTANTIATE_TEST_SUITE_P(PageWords, LinkedCapture, testing::Values(L"play", L"Play"));
+INSTANTIATE_TEST_SUITE_P(PageWords, LinkedCapture, testing::Values(L"play", L"Play"),
+                         [](const auto& info) { return platform::utf8FromWide(info.param); });
 
 TEST(LauncherDiagnostic, ALoneCaptureOptionIsNotACaptureAndShowsTheMessage) {
     ProjectRoot root;

@@ -29,7 +29,12 @@ INSTANTIATE_TEST_SUITE_P(Table, FrameIntervals,
                                          IntervalCase{true, 120, true, 83334},
                                          IntervalCase{true, 240, false, 41667},
                                          IntervalCase{false, 60, true, 1000000},
-                                         IntervalCase{false, 240, false, 5000000}));
+                                         IntervalCase{false, 240, false, 5000000}),
+                         [](const auto& info) {
+                             const IntervalCase& c = info.param;
+                             return std::string(c.active ? "Active" : "Inactive") +
+                                    std::to_string(c.fps) + "Fps" + (c.busy ? "Busy" : "");
+                         });
 
 constexpr std::uint64_t c60 = 166667;
 

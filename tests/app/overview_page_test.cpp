@@ -388,7 +388,10 @@ TEST_P(StepStrip, HighlightsTheCurrentStepWithDoneStepsBeforeIt) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, StepStrip, testing::Values(1536.0f, widestDesign));
+INSTANTIATE_TEST_SUITE_P(Widths, StepStrip, testing::Values(1536.0f, widestDesign),
+                         [](const auto& info) {
+                             return info.param == widestDesign ? "Widest" : "Narrowest";
+                         });
 
 TEST(StepStripEdge, TheReadyStepHasNoArrowAndTheFirstStepsGetTheirChevrons) {
     Scene scene;

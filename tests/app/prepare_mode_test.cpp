@@ -3,6 +3,7 @@
 #include "app/modes/entry_point.h"
 #include "platform/instance.h"
 #include "platform/text.h"
+#include "tests/support/case_names.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/project_root.h"
 #include "tests/support/scoped_environment.h"
@@ -211,6 +212,7 @@ TEST_F(PrepareMode, WithoutAnInterpreterItStopsWithExitFive) {
 }
 
 struct BadArguments {
+    const char* name;
     std::vector<std::wstring> arguments;
     const char* event;
 };
@@ -224,13 +226,20 @@ TEST_P(PrepareArguments, AreErrorsWithExitFour) {
     EXPECT_EQ(testsupport::lastUiEvent(root.uiLog()), GetParam().event);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Refused, PrepareArguments,
-    ::testing::Values(
-        BadArguments{{L"--prepare", L"--confirm-roms"}, "fatal --prepare needs --roms <folder>"},
-        BadArguments{{L"--prepare", L"--roms"}, "fatal unknown prepare argument"},
-        BadArguments{{L"--prepare", L"--roms", L"x", L"--fast"}, "fatal unknown prepare argument"},
-        BadArguments{{L"--prepare", L"--roms", L""}, "fatal --prepare needs --roms <folder>"}));
+INSTANTIATE_TEST_SUITE_P(Refused, PrepareArguments,
+                         ::testing::Values(BadArguments{"NoRoms",
+                                                        {L"--prepare", L"--confirm-roms"},
+                                                        "fatal --prepare needs --roms <folder>"},
+                                           BadArguments{"RomsWithoutAFolder",
+                                                        {L"--prepare", L"--roms"},
+                                                        "fatal unknown prepare argument"},
+                                           BadArguments{"UnknownOption",
+                                                        {L"--prepare", L"--roms", L"x", L"--fast"},
+                                                        "fatal unknown prepare argument"},
+                                           BadArguments{"EmptyFolder",
+                                                        {L"--prepare", L"--roms", L""},
+                                                        "fatal --prepare needs --roms <folder>"}),
+                         testsupport::caseName);
 
 #ifndef _WIN32
 // On Linux the lock lives in the desktop folder that the child is given; the test joins it.

@@ -174,7 +174,10 @@ TEST_P(RomReportResult, WordsTheStatus) {
     EXPECT_EQ(reportResult(GetParam().status), GetParam().result);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RomReportResult, testing::ValuesIn(resultCases));
+INSTANTIATE_TEST_SUITE_P(Cases, RomReportResult, testing::ValuesIn(resultCases),
+                         [](const auto& info) {
+                             return *info.param.status != 0 ? info.param.status : "NoStatus";
+                         });
 
 // --- Header and rows ---
 

@@ -3,6 +3,7 @@
 #include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ using testing::internal::GetCapturedStderr;
 // ---- tryParseInt and trim ----
 
 struct IntCase {
+    const char* name;
     const char* text;
     bool accepted;
     std::int32_t value;
@@ -34,13 +36,19 @@ TEST_P(TryParseInt, ReadsOneWholeDecimalInteger) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TryParseInt,
-    testing::Values(IntCase{"0", true, 0}, IntCase{"-17", true, -17}, IntCase{"+5", true, 5},
-                    IntCase{" \t42", true, 42}, IntCase{"2147483647", true, 2147483647},
-                    IntCase{"-2147483648", true, INT32_MIN}, IntCase{"2147483648", false, 0},
-                    IntCase{"-2147483649", false, 0}, IntCase{"99999999999999999999", false, 0},
-                    IntCase{"", false, 0}, IntCase{" ", false, 0}, IntCase{"-", false, 0},
-                    IntCase{"4 ", false, 0}, IntCase{"0x10", false, 0}, IntCase{"1.0", false, 0},
-                    IntCase{"- 1", false, 0}));
+    testing::Values(IntCase{"Zero", "0", true, 0}, IntCase{"Negative", "-17", true, -17},
+                    IntCase{"LeadingPlus", "+5", true, 5},
+                    IntCase{"LeadingBlanks", " \t42", true, 42},
+                    IntCase{"Largest", "2147483647", true, 2147483647},
+                    IntCase{"Smallest", "-2147483648", true, INT32_MIN},
+                    IntCase{"OnePastLargest", "2147483648", false, 0},
+                    IntCase{"OnePastSmallest", "-2147483649", false, 0},
+                    IntCase{"TwentyDigits", "99999999999999999999", false, 0},
+                    IntCase{"Empty", "", false, 0}, IntCase{"Blank", " ", false, 0},
+                    IntCase{"LoneMinus", "-", false, 0}, IntCase{"TrailingBlank", "4 ", false, 0},
+                    IntCase{"Hexadecimal", "0x10", false, 0}, IntCase{"Fraction", "1.0", false, 0},
+                    IntCase{"BlankAfterTheSign", "- 1", false, 0}),
+    testsupport::caseName);
 
 TEST(Trim, DropsBlanksTabsAndLineEndsAtBothEnds) {
     EXPECT_EQ(trim(" \t a b \r\n"), "a b");

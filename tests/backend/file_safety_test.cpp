@@ -3,6 +3,7 @@
 #include "backend/launch/command_line.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
+#include "tests/support/case_names.h"
 #include "tests/support/command_line_split.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/unprivileged.h"
@@ -212,6 +213,7 @@ TEST(TemporaryName, CarriesProcessIdAndCounter) {
 }
 
 struct QuoteCase {
+    const char* name;
     const wchar_t* argument;
     const wchar_t* quoted;
 };
@@ -235,15 +237,17 @@ TEST_P(QuoteArgument, QuotesAndSplitsBackUnchanged) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, QuoteArgument,
-                         testing::Values(QuoteCase{L"", L"\"\""}, QuoteCase{L"plain", L"\"plain\""},
-                                         QuoteCase{L"C:\\Program Files\\Quarrix",
-                                                   L"\"C:\\Program Files\\Quarrix\""},
-                                         QuoteCase{L"C:\\roms\\", L"\"C:\\roms\\\\\""},
-                                         QuoteCase{L"say \"hi\"", L"\"say \\\"hi\\\"\""},
-                                         QuoteCase{L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
-                                         QuoteCase{L"a\\\\b\\c", L"\"a\\\\b\\c\""},
-                                         QuoteCase{L"tab\there", L"\"tab\there\""}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, QuoteArgument,
+    testing::Values(QuoteCase{"Empty", L"", L"\"\""}, QuoteCase{"Plain", L"plain", L"\"plain\""},
+                    QuoteCase{"Blanks", L"C:\\Program Files\\Quarrix",
+                              L"\"C:\\Program Files\\Quarrix\""},
+                    QuoteCase{"TrailingBackslash", L"C:\\roms\\", L"\"C:\\roms\\\\\""},
+                    QuoteCase{"Quotes", L"say \"hi\"", L"\"say \\\"hi\\\"\""},
+                    QuoteCase{"BackslashesBeforeAQuote", L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},
+                    QuoteCase{"BackslashesInside", L"a\\\\b\\c", L"\"a\\\\b\\c\""},
+                    QuoteCase{"Tab", L"tab\there", L"\"tab\there\""}),
+    testsupport::caseName);
 
 TEST(Utf8ToWide, EmptyTextIsNativeError) {
     EXPECT_EQ(qxlauncher::utf8ToWide(""), L"Native error.");

@@ -1,6 +1,7 @@
 // The setup queue and job states, driven through the fake interpreter and setup script.
 #include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
+#include "tests/support/case_names.h"
 #include "tests/support/probe_child.h"
 
 #include <gmock/gmock.h>
@@ -287,7 +288,8 @@ TEST_P(UnstartableCheck, LeavesTheWaitingGamesWithoutAnInterpreter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, UnstartableCheck,
-                         ::testing::Values("setup-requirements.json", "setup-requirements.log"));
+                         ::testing::Values("setup-requirements.json", "setup-requirements.log"),
+                         [](const auto& info) { return testsupport::caseNameFrom(info.param); });
 
 TEST_F(SetupPipeline, ACheckWithoutResultMovesOnToTheNextInterpreter) {
     useInterpreters({"python.exe", "py.exe"});
@@ -354,6 +356,7 @@ TEST_F(SetupPipeline, AFolderWithBlanksReachesTheScriptAsOneArgument) {
 }
 
 struct DisplayCase {
+    const char* name;
     std::string code;
     std::string message;
     bool shown;
@@ -382,12 +385,16 @@ TEST_P(StepMessage, IsShownOnlyWhenItIsShortAndPlain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, StepMessage,
-    ::testing::Values(DisplayCase{"x", "Plain words.", true},
-                      DisplayCase{"x", std::string(200, 'a'), true},
-                      DisplayCase{"x", std::string(201, 'a'), false},
-                      DisplayCase{"x", "a {brace}", false}, DisplayCase{"x", "a [list]", false},
-                      DisplayCase{"x", "two\nlines", false}, DisplayCase{"x", "cr\r", false},
-                      DisplayCase{"", "No code.", false}, DisplayCase{"x", "", false}));
+    ::testing::Values(DisplayCase{"PlainWords", "x", "Plain words.", true},
+                      DisplayCase{"TwoHundredCharacters", "x", std::string(200, 'a'), true},
+                      DisplayCase{"TwoHundredAndOneCharacters", "x", std::string(201, 'a'), false},
+                      DisplayCase{"Braces", "x", "a {brace}", false},
+                      DisplayCase{"Brackets", "x", "a [list]", false},
+                      DisplayCase{"LineFeed", "x", "two\nlines", false},
+                      DisplayCase{"CarriageReturn", "x", "cr\r", false},
+                      DisplayCase{"NoCode", "", "No code.", false},
+                      DisplayCase{"NoMessage", "x", "", false}),
+    testsupport::caseName);
 
 TEST_F(SetupPipeline, DisplayTextsRefuseAGameKindAboveTwo) {
     EXPECT_THROW(backend().stepMessageText(3), std::out_of_range);

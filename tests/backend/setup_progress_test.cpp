@@ -1,6 +1,7 @@
 // The progress file, the requirements result and the build receipts.
 #include "backend/setup/setup_progress.h"
 #include "platform/text.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
 
@@ -186,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "generated/qx1/" + std::string(64, 'a') + "/sub/../game.exe"},
                       BadReceipt{"dot", std::string(64, 'a'),
                                  "generated/qx1/./" + std::string(64, 'a') + "/game.exe"},
-                      BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute}));
+                      BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute}),
+    [](const auto& info) { return testsupport::caseNameFrom(info.param.label); });
 
 TEST_F(Receipts, AReceiptOfTheLimitIsReadAndOneByteMoreIsSkipped) {
     const auto dir = build(name('a'));

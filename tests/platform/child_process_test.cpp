@@ -125,7 +125,8 @@ TEST_P(ExitCodeTest, IsTheChildsOwn) {
               std::optional<std::uint32_t>(static_cast<std::uint32_t>(GetParam())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, ExitCodeTest, ::testing::Values(0, 1, 3, 200));
+INSTANTIATE_TEST_SUITE_P(Codes, ExitCodeTest, ::testing::Values(0, 1, 3, 200),
+                         [](const auto& info) { return "Exit" + std::to_string(info.param); });
 
 TEST_F(ChildProcessTest, BothOutputStreamsGoToTheLogInOrder) {
     const std::string text =
@@ -225,7 +226,8 @@ TEST_P(MissingProgramTest, FailsToCreateAndLeavesNothingOpen) {
     EXPECT_FALSE(child.job.valid());
 }
 
-INSTANTIATE_TEST_SUITE_P(WithAndWithoutJob, MissingProgramTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutJob, MissingProgramTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "WithJob" : "WithoutJob"; });
 
 TEST_F(ChildProcessTest, EndedIsAskedWithoutWaiting) {
     // A wait for the end would only come back when the probe gives up on "go" with 97.

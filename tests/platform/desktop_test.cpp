@@ -4,6 +4,7 @@
 #include "platform/desktop.h"
 
 #include "platform/text.h"
+#include "tests/support/case_names.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -50,7 +51,14 @@ INSTANTIATE_TEST_SUITE_P(
                     KeyCase{0xBA, L";"}, KeyCase{0xDE, L"'"},
                     // Codes without a key of their own.
                     KeyCase{0x00, L"KEY 00"}, KeyCase{0x07, L"KEY 07"}, KeyCase{0x88, L"KEY 88"},
-                    KeyCase{0xFF, L"KEY FF"}));
+                    KeyCase{0xFF, L"KEY FF"}),
+    [](const auto& info) {
+        // The code in hex, then the letters and digits of its name: "Code0D_ENTER", "CodeBA".
+        const char* hex = "0123456789ABCDEF";
+        const std::string word = testsupport::caseNameFrom(platform::utf8FromWide(info.param.name));
+        return std::string("Code") + hex[info.param.code >> 4] + hex[info.param.code & 15] +
+               (word.empty() ? "" : "_" + word);
+    });
 
 TEST(Desktop, KeyNamesAreCapitalsWithTheCodeAsLastResort) {
     const auto desktop = platform::createDesktop();

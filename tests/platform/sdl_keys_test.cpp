@@ -1,9 +1,14 @@
 // SDL's keys as the Windows virtual-key codes the launcher stores, and the keys that Windows
 // keeps for its system menu.
 #include "platform/posix/sdl_keys.h"
+#include "tests/support/case_names.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
 
 namespace {
 
@@ -43,7 +48,16 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{SDLK_LEFTBRACKET, 0xDB}, KeyCase{SDLK_BACKSLASH, 0xDC},
         KeyCase{SDLK_RIGHTBRACKET, 0xDD}, KeyCase{SDLK_QUOTE, 0xDE},
         // Keys without a code of their own are not handed on.
-        KeyCase{SDLK_MUTE, 0}, KeyCase{SDLK_UNKNOWN, 0}));
+        KeyCase{SDLK_MUTE, 0}, KeyCase{SDLK_UNKNOWN, 0}),
+    [](const auto& info) {
+        // SDL's name of the key, and its code where the name holds more than words.
+        const std::string text = SDL_GetKeyName(info.param.sdl);
+        const bool words = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+            return c == ' ' || std::isalnum(static_cast<unsigned char>(c)) != 0;
+        });
+        const std::string name = "Key" + testsupport::caseNameFrom(text);
+        return words ? name : name + "_" + std::to_string(info.param.sdl);
+    });
 
 TEST(SdlSystemKeys, AltF10AndKeysWithAltButNotCtrlBelongToTheSystemMenu) {
     EXPECT_TRUE(isSystemKey(SDLK_F10, KMOD_NONE));

@@ -195,7 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ButtonCase{3, 0x2000}, ButtonCase{4, 0x8000}, ButtonCase{5, 0x100},
                     ButtonCase{6, 0x200}, ButtonCase{7, 0x10000}, ButtonCase{8, 0x20000},
                     ButtonCase{9, 0x20}, ButtonCase{10, 0x10}, ButtonCase{11, 0x40000},
-                    ButtonCase{24, 0x80000000u}, ButtonCase{25, 0}, ButtonCase{0x10B, 0}));
+                    ButtonCase{24, 0x80000000u}, ButtonCase{25, 0}, ButtonCase{0x10B, 0}),
+    [](const auto& info) { return "Usage" + std::to_string(info.param.usage); });
 
 TEST(HatDirections, EightPositionsClockwiseFromUpAndNothingForTheNullState) {
     const std::uint32_t expected[] = {1, 9, 8, 10, 2, 6, 4, 5};

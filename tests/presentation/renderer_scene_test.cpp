@@ -2,6 +2,7 @@
 // by pixel probes and written as PNG. On Linux the device is the CPU rasteriser.
 #include "presentation/renderer.h"
 
+#include "tests/support/case_names.h"
 #include "tests/support/error_text.h"
 
 #include "platform/image_codec.h"
@@ -247,7 +248,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SceneMappingTest,
                                            WindowCase{1920, 1080, 0, 0, -1, -1},
                                            WindowCase{2560, 1080, 320, 0, 5, 500},
                                            WindowCase{1200, 1000, 0, 100, 600, 5},
-                                           WindowCase{1382, 922, 0, 0, -1, -1}));
+                                           WindowCase{1382, 922, 0, 0, -1, -1}),
+                         testsupport::clientSizeName);
 
 TEST_F(SceneTest, LetterboxColumnsHaveTheirColours) {
     OPEN_OR_SKIP(2560, 1080);

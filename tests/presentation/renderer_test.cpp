@@ -2,6 +2,7 @@
 // packing of draws, lines, text layout, refusals and texture uploads.
 #include "presentation/renderer.h"
 
+#include "tests/support/case_names.h"
 #include "tests/support/error_text.h"
 #include "tests/support/recording_device.h"
 
@@ -90,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MappingCase{1200, 1000, 1536.0f, 0.78125f, 0.0f, 100.0f},
                       // Minimised: treated as 1 x 1.
                       MappingCase{0, 0, 1536.0f, 1.0f / 1536.0f, 0.0f,
-                                  (1.0f - 1024.0f / 1536.0f) / 2}));
+                                  (1.0f - 1024.0f / 1536.0f) / 2}),
+    testsupport::clientSizeName);
 
 TEST_F(RendererTest, OnlyAChangedClientSizeResizesTheBuffers) {
     Renderer& r = renderer(1536, 1024);
@@ -167,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OrnamentTest,
                          ::testing::Values(OrnamentCase{1536, 1024}, OrnamentCase{1920, 1080},
                                            OrnamentCase{2560, 1080}, OrnamentCase{1200, 1000},
                                            OrnamentCase{1000, 1500}, OrnamentCase{3840, 1440},
-                                           OrnamentCase{2000, 3000}, OrnamentCase{7, 3}));
+                                           OrnamentCase{2000, 3000}, OrnamentCase{7, 3}),
+                         testsupport::clientSizeName);
 
 bool sameColor(const platform::ClearRect& c, float r, float g, float b) {
     return c.r == r && c.g == g && c.b == b;
@@ -244,7 +247,10 @@ TEST_P(OrnamentScaleTest, TallClientsThickenTheOrnament) {
 
 INSTANTIATE_TEST_SUITE_P(Heights, OrnamentScaleTest,
                          ::testing::Values(ScaleCase{1439, 1}, ScaleCase{1440, 2},
-                                           ScaleCase{2159, 2}, ScaleCase{2160, 3}));
+                                           ScaleCase{2159, 2}, ScaleCase{2160, 3}),
+                         [](const auto& info) {
+                             return "Height" + std::to_string(info.param.height);
+                         });
 
 TEST_F(RendererTest, DecorationSwitchTakesEffectAtTheNextFrame) {
     Renderer& r = renderer(2560, 1080);
