@@ -52,7 +52,12 @@ const WalkCase walkCases[] = {
     {"LinuxFolderUnderWine", "Z:\\tmp\\demo", {"Z:\\tmp\\demo", "Z:\\tmp"}},
     {"DriveRoot", "Z:\\", {}},
     {"DriveAlone", "C:", {}},
+    {"SharePath",
+     "\\\\nas\\games\\qx\\launcher.cfg",
+     {"\\\\nas\\games\\qx\\launcher.cfg", "\\\\nas\\games\\qx"}},
+    {"ShareRoot", "\\\\nas\\games\\", {}},
 #else
+    {"DoubleSlashIsTheRoot", "//games/qx", {"//games/qx", "//games"}},
     {"AbsolutePath", "/games/qx/launcher.cfg", {"/games/qx/launcher.cfg", "/games/qx", "/games"}},
     {"Root", "/", {}},
 #endif
