@@ -120,6 +120,11 @@ void App::chooseSettingsTab(int tab) {
     }
     settingsTab_ = static_cast<SettingsTab>(tab);
     rankingResetPending_ = false;
+    // A capture left running would take the next key or button on the new tab as the binding.
+    if (captureId_ >= 0) {
+        captureId_ = -1;
+        statusShown_.clear();
+    }
     focusPosition_ = 0;
 }
 
