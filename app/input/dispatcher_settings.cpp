@@ -125,7 +125,7 @@ void App::chooseSettingsTab(int tab) {
         captureId_ = -1;
         statusShown_.clear();
     }
-    focusPosition_ = 0;
+    placeFocus(0);
 }
 
 // The rows of the edited profile: the video and display rows of the edition being edited.
