@@ -12,6 +12,7 @@
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,25 @@ INSTANTIATE_TEST_SUITE_P(Table, FocusAfterBuildAll,
                          [](const testing::TestParamInfo<BuildAllCase>& info) {
                              return info.param.name;
                          });
+
+// The setup queue changes the list between frames too: the frame takes the focus along.
+TEST(FocusAcrossAFrame, FollowsAChangeThePlayerDidNotMake) {
+    DispatchScene s;
+    App& app = s.start(PageState::confirmedIdle, NavSection::overview);
+    InputScript script(s.scene.fixture, app);
+    script.click(buildNavigationId);
+    ASSERT_EQ(app.focusedControl(), checkRequirementsControlId);
+
+    // The first game's setup starts, the others wait: as "Build all" leaves them.
+    qxlauncher::SetupJob& first = BackendProbe::setupJob(s.backend(), 0);
+    first.running = true;
+    first.mode = "setup";
+    BackendProbe::setupJob(s.backend(), 1).queued = true;
+    BackendProbe::setupJob(s.backend(), 2).queued = true;
+    testsupport::writeFile(qxlauncher::setupLogPath(s.root(), 0), "setup log\n");
+    s.scene.frame();
+    EXPECT_EQ(app.focusedControl(), openLogControlId(0));
+}
 
 } // namespace
 } // namespace lumenark
