@@ -12,6 +12,11 @@
 #include <exception>
 
 namespace lumenark {
+namespace {
+
+constexpr const char* nativeErrorText = "Native error.";
+
+} // namespace
 
 AppServices systemAppServices() {
     AppServices services;
@@ -259,8 +264,11 @@ void App::onKillFocus() {
 
 void App::onMessageError(const char* text) noexcept {
     try {
-        statusShown_ = L"Error: " + platform::wideFromUtf8(text);
-        logUiEvent(backend_.root(), std::string("ui-error ") + text);
+        // An error without a text still says something.
+        const bool empty = text == nullptr || *text == '\0';
+        const std::string reported = empty ? nativeErrorText : text;
+        statusShown_ = (empty ? L"" : L"Error: ") + platform::wideFromUtf8(reported);
+        logUiEvent(backend_.root(), "ui-error " + reported);
     } catch (...) {
         // Nothing leaves the window procedure.
     }

@@ -317,6 +317,11 @@ private:
     bool decorationWanted() const;
     // The focus list's entry at the focus position, or -1.
     int focusedControlAtPosition() const;
+    int focusedControlAtPosition(const std::vector<int>& order) const;
+    // The focus (app/input/focus.cpp): placed by the player and the actions that set it; else,
+    // before a key or a frame uses it, moved after its control when the focus list changed.
+    void placeFocus(int position);
+    void settleFocus();
     // The frame between the ground and the end: the section's page (or Settings) and the
     // chrome around it.
     void drawPage(bool capture);
@@ -439,6 +444,8 @@ private:
     std::array<bool, 2> remasteredChoice_{};
     std::future<GameFlags> pendingPoll_;
     int focusedControl_ = -1;
+    // The focus list the focused control was last taken from.
+    std::vector<int> focusList_;
     // The Play cabinets' highlights, eased frame by frame.
     std::array<float, qxlauncher::gameCount> cabinetHighlight_{};
     // The first interactive frame of a page other than Play started the requirements check.

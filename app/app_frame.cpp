@@ -30,7 +30,7 @@ bool App::decorationWanted() const {
 }
 
 void App::render(double seconds, bool capture) {
-    focusedControl_ = focusedControlAtPosition();
+    settleFocus();
     hitRegions_.clear();
     if (renderer_ == nullptr) {
         return;

@@ -83,8 +83,8 @@ void App::selectOtherGame(int game) {
     }
     selectedGame_ = game;
     loadedGame_ = game;
-    focusPosition_ = game;
     section_ = NavSection::play;
+    placeFocus(game);
     const bool playable =
         !closing_ && !backend_.isGameRunning() && ready_[static_cast<std::size_t>(game)];
     if (playable) {
@@ -119,7 +119,7 @@ void App::openSettings() {
     captureId_ = -1;
     settingsOpen_ = true;
     rankingResetPending_ = false;
-    focusPosition_ = 0;
+    placeFocus(0);
     statusShown_.clear();
     logUiEvent(backend_.root(), "settings-open");
 }
@@ -131,6 +131,8 @@ void App::prepareCapture(bool settingsOpen, SettingsTab tab, std::optional<NavSe
     if (section) {
         section_ = *section;
     }
+    // The focus stays where it is in the captured state's list.
+    placeFocus(focusPosition_);
     statusShown_.clear();
 }
 

@@ -100,20 +100,20 @@ void App::leaveSettingsForSection() {
 void App::showSection(NavSection section) {
     leaveSettingsForSection();
     section_ = section;
-    focusPosition_ = 0;
+    placeFocus(0);
 }
 
 void App::showPlaySection() {
     leaveSettingsForSection();
     section_ = NavSection::play;
-    focusPosition_ = loadedCabinetFocus(loadedGame_);
+    placeFocus(loadedCabinetFocus(loadedGame_));
 }
 
 void App::closeSettings() {
     captureId_ = -1;
     settingsOpen_ = false;
     editConfig_ = backend_.currentConfig();
-    focusPosition_ = section_ == NavSection::play ? loadedCabinetFocus(loadedGame_) : 0;
+    placeFocus(section_ == NavSection::play ? loadedCabinetFocus(loadedGame_) : 0);
     statusShown_.clear();
 }
 
@@ -123,7 +123,7 @@ void App::playBuiltGame(int game) {
         selectGame(game);
     }
     section_ = NavSection::play;
-    focusPosition_ = playButtonFocus;
+    placeFocus(playButtonFocus);
 }
 
 void App::showGameReport(int game) {

@@ -27,8 +27,10 @@ void App::saveSettings() {
         }
         return;
     }
+    bool gameSaved = true;
     if (gameSettingsLoaded_) {
-        if (backend_.saveAll(editConfig_, editAdjustments_)) {
+        gameSaved = backend_.saveAll(editConfig_, editAdjustments_);
+        if (gameSaved) {
             editConfig_ = backend_.currentConfig();
             editAdjustments_ = backend_.loadedAdjustments();
             // The third game's edition is its engine, not this switch.
@@ -41,9 +43,16 @@ void App::saveSettings() {
         statusShown_ = backend_.statusText();
     }
     if (settingsTab_ == SettingsTab::controls) {
-        statusShown_ = qxlauncher::saveControls(backend_, editBindings_)
-                           ? L"Controls saved for every game."
-                           : L"Could not save the controls.";
+        const bool controlsSaved = qxlauncher::saveControls(backend_, editBindings_);
+        // The game's failure stays in view: the player must not take its edits as saved.
+        if (!gameSaved) {
+            if (!controlsSaved) {
+                statusShown_ += L" Could not save the controls.";
+            }
+        } else {
+            statusShown_ =
+                controlsSaved ? L"Controls saved for every game." : L"Could not save the controls.";
+        }
         captureId_ = -1;
     }
 }

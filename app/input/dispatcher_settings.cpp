@@ -120,7 +120,12 @@ void App::chooseSettingsTab(int tab) {
     }
     settingsTab_ = static_cast<SettingsTab>(tab);
     rankingResetPending_ = false;
-    focusPosition_ = 0;
+    // A capture left running would take the next key or button on the new tab as the binding.
+    if (captureId_ >= 0) {
+        captureId_ = -1;
+        statusShown_.clear();
+    }
+    placeFocus(0);
 }
 
 // The rows of the edited profile: the video and display rows of the edition being edited.

@@ -50,6 +50,7 @@ void nudge(std::int32_t& level, int delta) {
 
 void App::onKeyDown(int key) {
     inputSeen_ = true;
+    settleFocus();
     if (captureId_ >= 0) {
         captureKey(key);
         return;
@@ -68,7 +69,7 @@ void App::onKeyDown(int key) {
         cycleSection(1);
         return;
     case vk::tab:
-        focusPosition_ = wrapPosition(focusPosition_, 1, static_cast<int>(focusOrder().size()));
+        placeFocus(wrapPosition(focusPosition_, 1, static_cast<int>(focusOrder().size())));
         return;
     default:
         break;
@@ -135,9 +136,9 @@ void App::settingsKey(int key) {
     const std::vector<int> order = focusOrder();
     const int count = static_cast<int>(order.size());
     if (key == vk::up || key == vk::down) {
-        focusPosition_ = wrapPosition(focusPosition_, key == vk::down ? 1 : -1, count);
+        placeFocus(wrapPosition(focusPosition_, key == vk::down ? 1 : -1, count));
     }
-    focusPosition_ = clampPosition(focusPosition_, count);
+    placeFocus(clampPosition(focusPosition_, count));
     const int focused = order.at(static_cast<std::size_t>(focusPosition_));
     const int delta = key == vk::right ? 1 : -1;
     if (isArrow(key) && focused == scalefxStrengthControlId) {
@@ -166,20 +167,20 @@ void App::playKey(int key) {
     case vk::left:
     case vk::right:
         if (onCabinet) {
-            focusPosition_ = wrapPosition(focusPosition_, key == vk::right ? 1 : -1, cabinets);
+            placeFocus(wrapPosition(focusPosition_, key == vk::right ? 1 : -1, cabinets));
         } else if (onButtons) {
-            focusPosition_ = playPosition + settingsPosition - focusPosition_;
+            placeFocus(playPosition + settingsPosition - focusPosition_);
         }
         break;
     case vk::up:
         if (onCabinet) {
-            focusPosition_ = settingsPosition;
+            placeFocus(settingsPosition);
         } else if (onButtons) {
-            focusPosition_ = std::max(loadedGame_, 0);
+            placeFocus(std::max(loadedGame_, 0));
         }
         break;
     case vk::down:
-        focusPosition_ = focusPosition_ == playPosition ? settingsPosition : playPosition;
+        placeFocus(focusPosition_ == playPosition ? settingsPosition : playPosition);
         break;
     case vk::enter:
     case vk::space:
@@ -201,13 +202,13 @@ void App::playKey(int key) {
 void App::sectionKey(int key) {
     const std::vector<int> order = focusOrder();
     const int count = static_cast<int>(order.size());
-    focusPosition_ = clampPosition(focusPosition_, count);
+    placeFocus(clampPosition(focusPosition_, count));
     if (isActivationKey(key)) {
         activate(order.at(static_cast<std::size_t>(focusPosition_)));
     } else if (key == vk::left || key == vk::up) {
-        focusPosition_ = wrapPosition(focusPosition_, -1, count);
+        placeFocus(wrapPosition(focusPosition_, -1, count));
     } else if (key == vk::right || key == vk::down) {
-        focusPosition_ = wrapPosition(focusPosition_, 1, count);
+        placeFocus(wrapPosition(focusPosition_, 1, count));
     } else if (key == 'S') {
         openSettings();
     }

@@ -12,7 +12,11 @@ namespace lumenark {
 
 class AppProbe {
 public:
-    static void stageSettingsTab(App& app, SettingsTab tab) { app.settingsTab_ = tab; }
+    // The tab as a tab change leaves it, the focus at its position in the tab's list.
+    static void stageSettingsTab(App& app, SettingsTab tab) {
+        app.settingsTab_ = tab;
+        app.placeFocus(app.focusPosition_);
+    }
     static void stageDisplayHdrShown(App& app, bool shown) { app.displayControlsShown_ = shown; }
     static void stageEditedRemastered(App& app, bool remastered) {
         app.editedRemastered_ = remastered;
@@ -34,7 +38,7 @@ public:
         app.cursorY_ = y;
     }
     static void stagePressed(App& app, int id) { app.pressedControl_ = id; }
-    static void stageFocusPosition(App& app, int position) { app.focusPosition_ = position; }
+    static void stageFocusPosition(App& app, int position) { app.placeFocus(position); }
     static void stageHovered(App& app, int id) { app.hoveredControl_ = id; }
 
     static void stageControllerConnected(App& app, int slot, bool connected) {

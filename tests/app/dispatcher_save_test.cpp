@@ -215,6 +215,63 @@ TEST(SaveControls, AFailedWriteIsSaidAndEndsTheCapture) {
     EXPECT_EQ(AppProbe::captureId(app), -1);
 }
 
+// A folder with a file in it where a file is to be written: its replace fails.
+void blockWrite(const std::filesystem::path& file) {
+    std::filesystem::remove(file);
+    std::filesystem::create_directories(file / "in the way");
+}
+
+struct FailedGameSaveCase {
+    const char* name;
+    bool controlsFail;
+    const wchar_t* status;
+};
+
+void PrintTo(const FailedGameSaveCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SaveControlsAfterAFailedGameSave : public testing::TestWithParam<FailedGameSaveCase> {};
+
+TEST_P(SaveControlsAfterAFailedGameSave, KeepsTheGamesFailureInView) {
+    const FailedGameSaveCase& c = GetParam();
+    SettingsFixture settings;
+    App& app = settings.open(thirdGame, SettingsTab::controls, [](App& a) {
+        AppProbe::editBindings(a).keyCodes[0] = 0x7A;
+        AppProbe::editConfig(a).GameVolume = 40;
+    });
+    const std::filesystem::path root = settings.fixture.root();
+    blockWrite(root / "build/native/qx3-native/profile/launcher.ini");
+    if (c.controlsFail) {
+        blockWrite(root / apptest::controlsConfigFile);
+    }
+    app.activate(bindingSlotId(0, 0, 1));
+    app.activate(settingsSaveControlId);
+    EXPECT_EQ(app.statusLine(), c.status);
+    EXPECT_FALSE(logged(settings, "settings-saved"));
+    // The edits stay on screen for another try.
+    EXPECT_EQ(app.editConfig().GameVolume, 40);
+    EXPECT_EQ(AppProbe::captureId(app), -1);
+    // The controls were saved all the same, unless their own write failed.
+    const FileTree after = files(settings);
+    EXPECT_EQ(after.contains(apptest::controlsConfigFile), !c.controlsFail);
+    if (!c.controlsFail) {
+        EXPECT_EQ(after.at(apptest::controlsConfigFile),
+                  "Controls=7a" + std::string(defaultBindingsText).substr(2) + "0,0,0\r\n");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SaveControlsAfterAFailedGameSave,
+    testing::Values(FailedGameSaveCase{"ControlsSaved", false,
+                                       L"Could not save; check access and whether the profile "
+                                       L"changed, then reopen the adjustments."},
+                    FailedGameSaveCase{"ControlsFailedToo", true,
+                                       L"Could not save; check access and whether the profile "
+                                       L"changed, then reopen the adjustments. Could not save "
+                                       L"the controls."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Save, DoesNothingWithSettingsClosed) {
     SettingsFixture settings;
     App& app = settings.open(noGame);

@@ -116,6 +116,61 @@ TEST(CaptureKeys, F11CapturedForAKeySlotIsSavedAs7AAfterARefusedF5) {
     EXPECT_TRUE(app.fullscreen());
 }
 
+// A tab change ends a running capture, so the next key or button on the new tab is not taken
+// as the binding.
+struct TabChangeCase {
+    const char* name;
+    int captureId;
+    std::function<void(InputScript&)> change;
+    SettingsTab tab;
+};
+
+void PrintTo(const TabChangeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CaptureAndTabChange : public testing::TestWithParam<TabChangeCase> {};
+
+TEST_P(CaptureAndTabChange, EndsTheCapture) {
+    const TabChangeCase& c = GetParam();
+    SettingsFixture settings;
+    App& app = settings.open(firstGame, SettingsTab::controls, nothing);
+    InputScript script(settings.fixture, app);
+    script.focusOn(c.captureId);
+    script.key(vk::enter);
+    ASSERT_EQ(AppProbe::captureId(app), c.captureId);
+    const qxlauncher::ControlBindings before = app.editBindings();
+
+    c.change(script);
+    EXPECT_EQ(app.settingsTab(), c.tab);
+    EXPECT_EQ(AppProbe::captureId(app), -1);
+    // The capture's prompt goes with it.
+    EXPECT_EQ(app.statusLine(), L"");
+    script.key(vk::down);
+    EXPECT_EQ(app.focusPosition(), 1);
+    EXPECT_EQ(app.editBindings(), before);
+    EXPECT_EQ(app.statusLine(), L"");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CaptureAndTabChange,
+    testing::Values(TabChangeCase{"AClickOnVideo", bindingSlotId(0, 0, 0),
+                                  [](InputScript& script) { script.click(firstTabControlId); },
+                                  SettingsTab::video},
+                    TabChangeCase{"AClickOnLauncherDuringAButtonCapture", bindingSlotId(1, 1, 4),
+                                  [](InputScript& script) { script.click(firstTabControlId + 3); },
+                                  SettingsTab::launcher},
+                    TabChangeCase{"RbOnThePad", bindingSlotId(0, 0, 0),
+                                  [](InputScript& script) {
+                                      script.connectPad();
+                                      script.hold(qxlauncher::PadButton::rightShoulder);
+                                      script.poll();
+                                      script.releaseAll();
+                                      script.poll();
+                                  },
+                                  SettingsTab::video}),
+    [](const testing::TestParamInfo<TabChangeCase>& info) { return info.param.name; });
+
 // --- Keys of every page ---
 
 TEST(Keys, F11SwitchesFullscreenBothWays) {

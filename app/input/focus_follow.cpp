@@ -1,0 +1,54 @@
+#include "app/input/focus_follow.h"
+
+#include "app/control_ids.h"
+#include "backend/game_table.h"
+
+#include <algorithm>
+
+namespace lumenark {
+namespace {
+
+bool isCancel(int id) {
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        if (id == cancelControlId(game)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The position of the id in the list, or -1.
+int positionOf(const std::vector<int>& list, int id) {
+    const auto found = std::find(list.begin(), list.end(), id);
+    return found == list.end() ? -1 : static_cast<int>(found - list.begin());
+}
+
+} // namespace
+
+int followedFocusPosition(const std::vector<int>& previous, int focused,
+                          const std::vector<int>& next, int position) {
+    const int was = positionOf(previous, focused);
+    if (was < 0) {
+        return position;
+    }
+    if (const int now = positionOf(next, focused); now >= 0) {
+        return now;
+    }
+    const int count = static_cast<int>(previous.size());
+    for (int after = was + 1; after < count; ++after) {
+        if (const int now = positionOf(next, previous[static_cast<std::size_t>(after)]); now >= 0) {
+            return now;
+        }
+    }
+    for (int before = was - 1; before >= 0; --before) {
+        if (const int now = positionOf(next, previous[static_cast<std::size_t>(before)]);
+            now >= 0) {
+            return now;
+        }
+    }
+    // Never a Cancel by chance: one Enter there ends every build.
+    const auto first = std::find_if(next.begin(), next.end(), [](int id) { return !isCancel(id); });
+    return first == next.end() ? 0 : static_cast<int>(first - next.begin());
+}
+
+} // namespace lumenark

@@ -1,0 +1,18 @@
+#pragma once
+// Where the focus goes when the focus list changes under it without the player moving it (an
+// action or the setup queue enabled or disabled controls): the list is of control ids, the focus
+// an index into it.
+#include <vector>
+
+namespace lumenark {
+
+// The focus position in `next` for the control `focused` that had the focus in `previous`:
+// - that control's position while it is still in `next`;
+// - else the position of the nearest control of `previous` that is still there, looking after
+//   it first, then before it;
+// - else the first control of `next` that is not a "Cancel", else 0.
+// A focus on no control (`focused` not in `previous`) keeps `position`.
+int followedFocusPosition(const std::vector<int>& previous, int focused,
+                          const std::vector<int>& next, int position);
+
+} // namespace lumenark

@@ -1,0 +1,162 @@
+// The focus when the focus list changes under it: an action or the setup queue enables and
+// disables controls, and the focus follows the control it was on instead of keeping its place
+// in the list (where, after "Build all", the running game's "Cancel" would be).
+#include "app/control_ids.h"
+#include "app/input/focus_follow.h"
+#include "app/input/virtual_keys.h"
+#include "backend/launch/command_line.h"
+#include "backend/setup/setup_runner.h"
+#include "platform/text.h"
+#include "tests/app/dispatch_scene.h"
+#include "tests/app/input_script.h"
+#include "tests/backend/game_test_fixture.h"
+#include "tests/support/backend_probe.h"
+#include "tests/support/fake_collection.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lumenark {
+namespace {
+
+using apptest::DispatchScene;
+using apptest::InputScript;
+using apptest::PageState;
+using qxlauncher::BackendProbe;
+
+// --- The rule -------------------------------------------------------------------------------
+
+struct FollowCase {
+    const char* name;
+    std::vector<int> previous;
+    int focused;
+    std::vector<int> next;
+    int position; // before the change
+    int expected;
+};
+
+void PrintTo(const FollowCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FocusFollow : public testing::TestWithParam<FollowCase> {};
+
+TEST_P(FocusFollow, ChoosesThePositionInTheNewList) {
+    const FollowCase& c = GetParam();
+    EXPECT_EQ(followedFocusPosition(c.previous, c.focused, c.next, c.position), c.expected);
+}
+
+// Ids of the Build page: 124 "Check requirements", 73 "Build all", 70 + g build, 80 + g
+// "Cancel", 90 + g "Open log", 110 + g "Play"; of the Overview: 50 + g folder fields.
+INSTANTIATE_TEST_SUITE_P(
+    Table, FocusFollow,
+    testing::Values(
+        FollowCase{"TheControlStillThere", {124, 73, 70, 71, 72}, 72, {70, 72}, 4, 1},
+        FollowCase{"TheNearestAfterIt", {50, 70, 51, 71, 52, 72}, 70, {51, 71, 52, 72}, 1, 0},
+        FollowCase{"TheNearestAfterItBeyondOthersGone", {80, 90, 81, 82, 111}, 80, {91, 111}, 0, 1},
+        FollowCase{"TheNearestBeforeItWhenNoneAfter", {90, 110, 80}, 80, {90, 110, 111}, 2, 1},
+        FollowCase{"TheFirstThatIsNoCancel", {124, 73, 70, 71, 72}, 73, {80, 90, 81, 82}, 1, 1},
+        FollowCase{"ACancelWhenNothingElseIsLeft", {124, 73, 70}, 124, {81, 82}, 0, 0},
+        FollowCase{"NoControlFocusedKeepsThePosition", {124, 73}, -1, {80, 81}, 5, 5}),
+    [](const testing::TestParamInfo<FollowCase>& info) { return info.param.name; });
+
+// --- "Build all" and the next Enter ---------------------------------------------------------
+
+struct BuildAllCase {
+    const char* name;
+    // From the Build page with the focus on its first control: "Build all", then the keys
+    // (or the pad's A) a player presses next.
+    std::function<void(InputScript&)> play;
+};
+
+void PrintTo(const BuildAllCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FocusAfterBuildAll : public testing::TestWithParam<BuildAllCase> {};
+
+// The collection's setup builds all three games from good files; the first game's job is held
+// at its first step, so the keys arrive while it runs and the others wait.
+TEST_P(FocusAfterBuildAll, CancelsNothingAndEveryGameBuilds) {
+    DispatchScene s;
+    App& app = s.start(PageState::confirmedIdle, NavSection::overview);
+    testsupport::writeFakeManifests(s.root());
+    testsupport::writeFakeSetupScript(s.root(), "hold.qx1=verify\n");
+    testsupport::FakePythonHold hold(s.root(), "qx1-verify");
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        testsupport::writeFakeRoms(s.backend().setupJob(game).romFolder, game);
+    }
+    BackendProbe::pythonCommand(s.backend()) =
+        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
+    InputScript script(s.scene.fixture, app);
+    script.click(buildNavigationId);
+    ASSERT_EQ(app.section(), NavSection::build);
+    ASSERT_EQ(app.focusedControl(), checkRequirementsControlId);
+
+    GetParam().play(script);
+    EXPECT_TRUE(s.backend().setupJob(0).running);
+    EXPECT_TRUE(s.backend().setupJob(1).queued);
+    EXPECT_TRUE(s.backend().setupJob(2).queued);
+    // The focus left "Build all" for the running game's "Open log", never for its "Cancel":
+    // the last Enter opened the log.
+    EXPECT_EQ(app.focusedControl(), openLogControlId(0));
+    EXPECT_EQ(s.desktop().opened, std::vector{qxlauncher::setupLogPath(s.root(), 0)});
+
+    hold.release();
+    ASSERT_TRUE(gametest::pollUntil([] {}, [&] { return !s.backend().isSetupBusy(); }));
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        EXPECT_EQ(s.backend().setupJob(game).state, "done") << game;
+    }
+}
+
+void clickBuildAllThenEnter(InputScript& script) {
+    script.click(buildAllControlId);
+    script.key(vk::enter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, FocusAfterBuildAll,
+                         testing::Values(BuildAllCase{"AClickThenEnter", clickBuildAllThenEnter},
+                                         BuildAllCase{"AClickThenAOnThePad",
+                                                      [](InputScript& script) {
+                                                          script.connectPad();
+                                                          script.click(buildAllControlId);
+                                                          script.hold(qxlauncher::PadButton::a);
+                                                          script.poll();
+                                                          script.releaseAll();
+                                                          script.poll();
+                                                      }},
+                                         BuildAllCase{"DownToItThenEnterTwice",
+                                                      [](InputScript& script) {
+                                                          script.key(vk::down);
+                                                          script.key(vk::enter);
+                                                          script.key(vk::enter);
+                                                      }}),
+                         [](const testing::TestParamInfo<BuildAllCase>& info) {
+                             return info.param.name;
+                         });
+
+// The setup queue changes the list between frames too: the frame takes the focus along.
+TEST(FocusAcrossAFrame, FollowsAChangeThePlayerDidNotMake) {
+    DispatchScene s;
+    App& app = s.start(PageState::confirmedIdle, NavSection::overview);
+    InputScript script(s.scene.fixture, app);
+    script.click(buildNavigationId);
+    ASSERT_EQ(app.focusedControl(), checkRequirementsControlId);
+
+    // The first game's setup starts, the others wait: as "Build all" leaves them.
+    qxlauncher::SetupJob& first = BackendProbe::setupJob(s.backend(), 0);
+    first.running = true;
+    first.mode = "setup";
+    BackendProbe::setupJob(s.backend(), 1).queued = true;
+    BackendProbe::setupJob(s.backend(), 2).queued = true;
+    testsupport::writeFile(qxlauncher::setupLogPath(s.root(), 0), "setup log\n");
+    s.scene.frame();
+    EXPECT_EQ(app.focusedControl(), openLogControlId(0));
+}
+
+} // namespace
+} // namespace lumenark
