@@ -281,7 +281,8 @@ FileIdentity replaceCmosAtomically(const std::filesystem::path& target, const st
 
 std::string editProfile(const std::filesystem::path& cmosPath, const std::string& image,
                         const std::string& loadedSha256, CmosLockKind lock,
-                        const std::function<void()>& callback, ProfileFolders& folders) {
+                        const std::function<void()>& callback, const std::function<void()>& undo,
+                        ProfileFolders& folders) {
     if (cmosPath.filename() != cmosFileName) {
         fail("CMOS edit may only replace an existing cmos.bin profile");
     }
@@ -317,7 +318,18 @@ std::string editProfile(const std::filesystem::path& cmosPath, const std::string
         request.callback();
     }
     if (current.image != request.image) {
-        replaceCmosAtomically(folder, target, request.image, true, folders);
+        try {
+            replaceCmosAtomically(folder, target, request.image, true, folders);
+        } catch (const std::exception&) {
+            if (request.callback && undo) {
+                try {
+                    undo();
+                } catch (const std::exception&) {
+                    // The replace's error is the one reported.
+                }
+            }
+            throw;
+        }
     }
     return request.imageSha256;
 }

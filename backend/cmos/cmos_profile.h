@@ -118,10 +118,13 @@ FileIdentity replaceCmosAtomically(const std::filesystem::path& target, const st
                                    ProfileFolders& folders = platform::systemProfileFolders());
 
 // Under the lock, when "cmos.bin" still has the loaded digest: runs the callback, then replaces
-// "cmos.bin" (a failing callback leaves it alone); returns the new image's digest.
+// "cmos.bin" (a failing callback leaves it alone); returns the new image's digest. When the
+// replace fails after the callback ran, `undo` runs under the same lock, so that the callback's
+// writes can be put back; the replace's error is the one thrown.
 std::string editProfile(const std::filesystem::path& cmosPath, const std::string& image,
                         const std::string& loadedSha256, CmosLockKind lock,
                         const std::function<void()>& callback,
+                        const std::function<void()>& undo = {},
                         ProfileFolders& folders = platform::systemProfileFolders());
 
 // Creates the profile from the seed file when it is new, then loads it.

@@ -4,8 +4,10 @@
 #include "backend/cmos/adjustments.h"
 #include "backend/cmos/cmos_profile.h"
 #include "backend/files/failure_log.h"
+#include "backend/files/file_safety.h"
 #include "backend/packages/hashing.h"
 #include "platform/files.h"
+#include "platform/system_error.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -132,7 +134,18 @@ bool Backend::saveAll(const Config& next, const GameAdjustments& chosen) {
                                static_cast<std::uint32_t>(chosen.difficulty));
             storeAdjustmentBankChecksum(image);
         }
+        // What the preferences file held before this save: a failed CMOS replace puts it back,
+        // so the files agree with the launcher, which keeps the previous values.
+        const std::filesystem::path preferencesFile =
+            preferencesFilePath(projectRoot, selectedGame, qx2NativeSelected);
+        bool hadPreferencesFile = false;
+        std::string previousPreferences;
         const auto savePreferencesStep = [&] {
+            hadPreferencesFile = platform::readPathAttributes(preferencesFile).kind !=
+                                 platform::PathAttributes::Kind::missing;
+            // A file too large to load gave the launcher values of its own; those are put back.
+            previousPreferences = readFileLimited(preferencesFile, preferencesFileCap)
+                                      .value_or(preferencesText(previous, selectedGame));
             config = next;
             if (presetWritten || chosen.freePlay != adjustments.freePlay) {
                 config.CmosCoinage = true;
@@ -141,11 +154,25 @@ bool Backend::saveAll(const Config& next, const GameAdjustments& chosen) {
                 throw std::runtime_error("preferences atomic save failed");
             }
         };
+        const auto restorePreferences = [&] {
+            try {
+                if (hadPreferencesFile) {
+                    atomicReplaceFile(preferencesFile, previousPreferences);
+                } else {
+                    requireUnlinkedPath(preferencesFile);
+                    if (platform::deleteFile(preferencesFile) != platform::errorSuccess) {
+                        throw std::runtime_error("remove config");
+                    }
+                }
+            } catch (const std::exception& error) {
+                logAbsorbedFailure("operator save failed: ", error.what());
+            }
+        };
         if (adjustmentsLoaded) {
             const CmosLockKind lock =
                 selectedGame == 0 ? CmosLockKind::SessionLock : CmosLockKind::WriterLock;
-            std::string digest =
-                editProfile(loadedCmosPath, image, cmosSha256, lock, savePreferencesStep);
+            std::string digest = editProfile(loadedCmosPath, image, cmosSha256, lock,
+                                             savePreferencesStep, restorePreferences);
             adjustments = chosen;
             // A written preset is no longer custom, as a reload of the image would show.
             if (presetWritten) {

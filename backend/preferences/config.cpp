@@ -15,7 +15,6 @@ namespace qxlauncher {
 
 namespace {
 
-constexpr std::uintmax_t preferencesFileCap = 8192;
 constexpr std::array<const char*, gameCount> gameSectionNames{"[QX1]", "[QX2]", "[QX3]"};
 
 bool readSwitch(std::string_view text, bool& value) {

@@ -133,6 +133,9 @@ struct PreferencesRead {
 // whole with "binary config", "section syntax", "key syntax" or "duplicate key".
 PreferencesRead parsePreferencesText(std::string_view text, std::string_view gameId, int kind);
 
+// The largest preferences file that is read.
+inline constexpr std::uintmax_t preferencesFileCap = 8192;
+
 // profile/launcher.ini of the game's package folder under the root.
 std::filesystem::path preferencesFilePath(const std::filesystem::path& root, int game,
                                           bool qx2NativeSelected);

@@ -148,7 +148,7 @@ TEST_F(CmosProfile, StalePendingFilesAreSkippedAndKept) {
         writeFile(profile_ / stale.back(), "someone else's");
     }
     FaultyFolders folders;
-    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, folders);
+    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
     EXPECT_EQ(readFile(cmos_), newImage_);
     EXPECT_EQ(folders.pendingNames.size(), 4u);
     EXPECT_EQ(strayEntries(profile_), std::set<std::string>(stale.begin(), stale.end()));
@@ -249,7 +249,7 @@ TEST_F(CmosProfile, AStaleWriterLockRefusesEveryWriterEdit) {
 TEST_F(CmosProfile, NineSharingViolationsThenSuccess) {
     FaultyFolders folders;
     folders.renameErrors.assign(9, platform::errorSharingViolation);
-    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, folders);
+    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
     EXPECT_EQ(readFile(cmos_), newImage_);
     EXPECT_EQ(folders.pauses, 9);
     EXPECT_EQ(folders.renames, 10);
@@ -275,7 +275,7 @@ TEST_P(CmosRenameFailures, ReportTheLastErrorAndLeaveTheOldImage) {
     FaultyFolders folders;
     folders.renameErrors = c.errors;
     const std::string failure = failureOf(
-        [&] { editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, folders); });
+        [&] { editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders); });
     const std::wstring target = (fs::absolute(profile_) / "cmos.bin").lexically_normal().wstring();
     EXPECT_EQ(failure, "QX2 CMOS atomic replacement failed: " + std::to_string(c.reported) +
                            " path=" + platform::utf8FromWide(target) + " length=" +
@@ -325,7 +325,7 @@ TEST_P(CmosInterruptions, LeaveAWholeImage) {
                     throw std::runtime_error("preferences save failed");
                 }
             },
-            folders);
+            {}, folders);
     });
     EXPECT_EQ(failure.substr(0, std::string(c.label).size()), c.label);
     EXPECT_EQ(readFile(cmos_), c.newImageExpected ? newImage_ : oldImage_);
@@ -354,7 +354,7 @@ TEST_F(CmosProfile, AnImageThatVanishesBeforeTheRenameIsNotRecreated) {
     FaultyFolders folders;
     folders.beforeWrite = [&] { fs::remove(cmos_); };
     EXPECT_EQ(failureOf([&] {
-                  editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, folders);
+                  editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
               }),
               "CMOS edit requires an existing profile image");
     EXPECT_FALSE(fs::exists(cmos_));
@@ -365,9 +365,9 @@ TEST_F(CmosProfile, TemporaryNamesCountUpAcrossProfiles) {
     const fs::path other = root_ / "qx2/profile/cmos.bin";
     writeFile(other, oldImage_);
     FaultyFolders folders;
-    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, folders);
-    editProfile(other, newImage_, loaded_, CmosLockKind::WriterLock, {}, folders);
-    editProfile(cmos_, oldImage_, sha256Hex(newImage_), CmosLockKind::SessionLock, {}, folders);
+    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
+    editProfile(other, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
+    editProfile(cmos_, oldImage_, sha256Hex(newImage_), CmosLockKind::SessionLock, {}, {}, folders);
     ASSERT_EQ(folders.pendingNames.size(), 3u);
     const std::string prefix = cmosPendingName(platform::currentProcessId(), 0);
     const auto counter = [&](const std::string& name) {

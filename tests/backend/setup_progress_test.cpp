@@ -153,6 +153,9 @@ TEST_F(Receipts, OlderVersionsMakeAnOutdatedResultOnlyWithoutAValidOne) {
 // Names the build folder's own game.exe by its absolute path: it passes every rule but the one
 // against absolute paths.
 const std::string ownExecutableAbsolute = "(absolute)";
+// Names "linked.exe" in the build folder, a link to its own game.exe: it passes every rule but
+// the one against links.
+const std::string ownExecutableLink = "(link)";
 
 struct BadReceipt {
     const char* label;
@@ -168,6 +171,14 @@ TEST_P(BadReceipts, AreSkipped) {
     if (executable == ownExecutableAbsolute) {
         const auto own = root / "generated/qx1" / GetParam().folder / "game.exe";
         executable = platform::utf8FromWide(std::filesystem::absolute(own).generic_wstring());
+    }
+    if (executable == ownExecutableLink) {
+        const auto dir = root / "generated/qx1" / GetParam().folder;
+        std::filesystem::create_directories(dir);
+        if (!testsupport::makeFileLink(dir / "game.exe", dir / "linked.exe")) {
+            GTEST_SKIP() << "this system cannot create a file link that reads as a reparse point";
+        }
+        executable = "generated/qx1/" + GetParam().folder + "/linked.exe";
     }
     build(GetParam().folder, "14", executable);
     testsupport::writeFile(root / "generated/qx1" / GetParam().folder / "sub/game.exe", "exe");
@@ -187,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "generated/qx1/" + std::string(64, 'a') + "/sub/../game.exe"},
                       BadReceipt{"dot", std::string(64, 'a'),
                                  "generated/qx1/./" + std::string(64, 'a') + "/game.exe"},
-                      BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute}),
+                      BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute},
+                      BadReceipt{"linked executable", std::string(64, 'a'), ownExecutableLink}),
     [](const auto& info) { return testsupport::caseNameFrom(info.param.label); });
 
 TEST_F(Receipts, AReceiptOfTheLimitIsReadAndOneByteMoreIsSkipped) {
