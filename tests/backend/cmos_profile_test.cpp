@@ -488,7 +488,7 @@ TEST_P(CmosReportedLinks, OnlyTheRootMayCarryTheFlag) {
     EXPECT_EQ(failureOf([&] { loadCmosWithDigest(cmos_, system); }),
               label.empty() ? "(no failure)" : label);
     EXPECT_EQ(failureOf([&] {
-                  editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, system);
+                  editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, system);
               }),
               label.empty() ? "(no failure)" : label);
     EXPECT_EQ(readFile(cmos_), label.empty() ? newImage_ : oldImage_);
