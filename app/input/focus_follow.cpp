@@ -34,19 +34,22 @@ int followedFocusPosition(const std::vector<int>& previous, int focused,
     if (const int now = positionOf(next, focused); now >= 0) {
         return now;
     }
+    // Never a Cancel by chance: one Enter there ends every build.
+    const auto survivor = [&](int at) {
+        const int id = previous[static_cast<std::size_t>(at)];
+        return isCancel(id) ? -1 : positionOf(next, id);
+    };
     const int count = static_cast<int>(previous.size());
     for (int after = was + 1; after < count; ++after) {
-        if (const int now = positionOf(next, previous[static_cast<std::size_t>(after)]); now >= 0) {
+        if (const int now = survivor(after); now >= 0) {
             return now;
         }
     }
     for (int before = was - 1; before >= 0; --before) {
-        if (const int now = positionOf(next, previous[static_cast<std::size_t>(before)]);
-            now >= 0) {
+        if (const int now = survivor(before); now >= 0) {
             return now;
         }
     }
-    // Never a Cancel by chance: one Enter there ends every build.
     const auto first = std::find_if(next.begin(), next.end(), [](int id) { return !isCancel(id); });
     return first == next.end() ? 0 : static_cast<int>(first - next.begin());
 }

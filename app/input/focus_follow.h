@@ -8,8 +8,8 @@ namespace lumenark {
 
 // The focus position in `next` for the control `focused` that had the focus in `previous`:
 // - that control's position while it is still in `next`;
-// - else the position of the nearest control of `previous` that is still there, looking after
-//   it first, then before it;
+// - else the position of the nearest control of `previous` that is still there and is not a
+//   "Cancel", looking after it first, then before it;
 // - else the first control of `next` that is not a "Cancel", else 0.
 // A focus on no control (`focused` not in `previous`) keeps `position`.
 int followedFocusPosition(const std::vector<int>& previous, int focused,

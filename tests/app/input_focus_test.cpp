@@ -59,6 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         FollowCase{"TheNearestAfterIt", {50, 70, 51, 71, 52, 72}, 70, {51, 71, 52, 72}, 1, 0},
         FollowCase{"TheNearestAfterItBeyondOthersGone", {80, 90, 81, 82, 111}, 80, {91, 111}, 0, 1},
         FollowCase{"TheNearestBeforeItWhenNoneAfter", {90, 110, 80}, 80, {90, 110, 111}, 2, 1},
+        FollowCase{"TheNearestAfterItThatIsNoCancel", {73, 81, 91}, 73, {81, 91}, 0, 1},
+        FollowCase{"TheNearestBeforeItThatIsNoCancel", {90, 81, 73}, 73, {90, 81}, 2, 0},
         FollowCase{"TheFirstThatIsNoCancel", {124, 73, 70, 71, 72}, 73, {80, 90, 81, 82}, 1, 1},
         FollowCase{"ACancelWhenNothingElseIsLeft", {124, 73, 70}, 124, {81, 82}, 0, 0},
         FollowCase{"NoControlFocusedKeepsThePosition", {124, 73}, -1, {80, 81}, 5, 5}),
