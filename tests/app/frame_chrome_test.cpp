@@ -1,12 +1,15 @@
 // The chrome of a frame: the sidebar and its states, the status panel, the page controls by
 // style, the focus, the help lines, the legal footer and the closing overlay.
 #include "app/control_ids.h"
+#include "app/pages/page_layout.h"
 #include "app/ui/palette.h"
+#include "tests/app/app_probe.h"
 #include "tests/app/frame_calls.h"
 #include "tests/app/page_scene.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -217,6 +220,36 @@ TEST(Focus, TheFocusedControlOfTheListGetsTheRing) {
     EXPECT_TRUE(apptest::sameColor(ring[1].color, UiPalette::hot));
     EXPECT_FLOAT_EQ(ring[1].border, 2.2f);
 }
+
+// The rows of the ROM Setup page are focus stops that draw nothing of their own: the focus ring
+// shows on the focused one alone.
+class RomRowFocus : public testing::TestWithParam<int> {};
+
+TEST_P(RomRowFocus, TheFocusedRowGetsTheRing) {
+    PageScene scene;
+    lumenark::App& app = scene.start(PageState::confirmedIdle, NavSection::romSetup);
+    const std::vector<int> order = app.focusOrder();
+    const auto stop = std::find(order.begin(), order.end(), lumenark::gameRowControlId(GetParam()));
+    ASSERT_NE(stop, order.end());
+    lumenark::AppProbe::stageFocusPosition(app, static_cast<int>(stop - order.begin()));
+    const DrawCalls calls = scene.frame();
+    EXPECT_EQ(app.focusedControl(), lumenark::gameRowControlId(GetParam()));
+    for (int game = 0; game < 3; ++game) {
+        const RectF row{226, lumenark::romSetupRowTop(game), 300, 84};
+        const DrawCalls drawn = roundedAt(calls, row);
+        if (game != GetParam()) {
+            EXPECT_TRUE(drawn.empty()) << game;
+            continue;
+        }
+        ASSERT_EQ(drawn.size(), 1u);
+        EXPECT_TRUE(apptest::sameColor(drawn[0].color, UiPalette::hot));
+        EXPECT_FLOAT_EQ(drawn[0].border, 2);
+        EXPECT_FLOAT_EQ(drawn[0].radius, 10);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Games, RomRowFocus, testing::Values(0, 1, 2),
+                         [](const auto& info) { return "Game" + std::to_string(info.param); });
 
 struct FocusCase {
     const char* name;
