@@ -150,7 +150,7 @@ private:
 int runCapture(EntryState& state, const std::vector<std::wstring>& arguments) {
     state.quiet = true;
     // The PNG path is checked before the page word is read.
-    requireNoLinkInPath(std::filesystem::path(arguments.at(1)));
+    requireNoLinkInPath(platform::pathFromWide(arguments.at(1)));
     const CaptureRequest request = parseCaptureRequest(arguments);
     LauncherStart start(state, true);
     App& app = start.app();

@@ -52,7 +52,11 @@ void App::drawPageControl(const PageControl& control) {
     WidgetContext context{canvas_, hitRegions_, controlStates()};
     switch (control.style) {
     case ControlStyle::gameRow:
+        // The page draws the row; a focus stop still shows where the focus is.
         hitRegions_.push_back(control.region());
+        if (control.id == focusedControl_) {
+            canvas_.drawRoundedRect(control.rect(), 10, UiPalette::hot, 2);
+        }
         return;
     case ControlStyle::folderField:
         drawPathField(context, control.id, control.rect(), control.label, control.enabled);

@@ -64,22 +64,65 @@ void drawRow(Canvas& canvas, const RomSetupRow& row, float top, bool reportGame)
                     row.summaryWarning ? UiPalette::warning : UiPalette::muted, 0.1f);
 }
 
+// Where a file's name and result go in its column, from the column's left edge: the result 100
+// wide (half of what is left in a narrower column) and 8 before the next column's dot, the name
+// from 20 to 10 before the result.
+struct ReportColumn {
+    float nameOffset = 20;
+    float nameWidth = 0;
+    float resultOffset = 0;
+    float resultWidth = 0;
+};
+
+constexpr float reportNameGap = 10;
+constexpr float reportColumnGap = 8;
+
+ReportColumn reportColumn(float columnWidth) {
+    ReportColumn column;
+    const float shared =
+        std::max(0.0f, columnWidth - column.nameOffset - reportNameGap - reportColumnGap);
+    column.resultWidth = std::min(100.0f, shared / 2);
+    column.resultOffset = columnWidth - reportColumnGap - column.resultWidth;
+    column.nameWidth = shared - column.resultWidth;
+    return column;
+}
+
+// The text fitted to the width as drawn, its tracking included, or nothing where not even
+// "..." fits. The fitting measures without tracking, so the room shrinks by what the tracking
+// added until the drawn text fits.
+void drawFitted(Canvas& canvas, std::wstring_view text, float x, float y, float size, float width,
+                ColorF color) {
+    constexpr float tracking = 0.1f;
+    float room = width;
+    std::wstring fitted = fitText(canvas, text, size, room, false);
+    float drawn = canvas.measureText(fitted, size, tracking);
+    while (drawn > width && room > 0) {
+        room -= std::max(drawn - width, tracking);
+        fitted = fitText(canvas, text, size, room, false);
+        drawn = canvas.measureText(fitted, size, tracking);
+    }
+    if (drawn <= width) {
+        canvas.drawText(fitted, x, y, size, color, tracking);
+    }
+}
+
 // Nine files per column, columns from left to right; a report of more than 27 files narrows the
 // columns so that every file stays inside the panel.
 void drawReportFiles(Canvas& canvas, const std::vector<ReportLine>& files) {
     const std::size_t columns =
         std::max(reportColumns, (files.size() + filesPerColumn - 1) / filesPerColumn);
     const float columnWidth = (contentWidth(canvas) - 40) / static_cast<float>(columns);
+    const ReportColumn column = reportColumn(columnWidth);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const ReportLine& file = files[i];
         const float x = 246 + static_cast<float>(i / filesPerColumn) * columnWidth;
         const float y = 632 + 26 * static_cast<float>(i % filesPerColumn);
         const ColorF mark = file.ok ? UiPalette::accent : UiPalette::warning;
         canvas.drawRoundedRect({x, y + 5, 9, 9}, 4.5f, mark, 0);
-        canvas.drawText(fitText(canvas, file.name, 14, columnWidth - 110, false), x + 20, y, 14,
-                        UiPalette::text, 0.1f);
-        canvas.drawText(file.result, x + columnWidth - 100, y, 13,
-                        file.ok ? UiPalette::muted : UiPalette::warning, 0.1f);
+        drawFitted(canvas, file.name, x + column.nameOffset, y, 14, column.nameWidth,
+                   UiPalette::text);
+        drawFitted(canvas, file.result, x + column.resultOffset, y, 13, column.resultWidth,
+                   file.ok ? UiPalette::muted : UiPalette::warning);
     }
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/text.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cwctype>
 #include <utility>
@@ -102,7 +104,13 @@ int buildStepGroup(std::string_view step) {
 }
 
 std::wstring formatElapsed(double seconds) {
-    const auto whole = static_cast<std::int64_t>(seconds + 0.5);
+    // The seconds come from files a crash or a user can damage: what is not finite or below zero
+    // reads 0:00, and the text stops at 99999:59.
+    constexpr double longest = 99999.0 * 60 + 59;
+    std::int64_t whole = 0;
+    if (std::isfinite(seconds) && seconds > 0) {
+        whole = static_cast<std::int64_t>(std::min(seconds + 0.5, longest));
+    }
     const std::int64_t rest = whole % 60;
     return std::to_wstring(whole / 60) + (rest < 10 ? L":0" : L":") + std::to_wstring(rest);
 }

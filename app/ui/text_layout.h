@@ -27,7 +27,8 @@ std::wstring digestKindLabel(std::string_view key);
 // The Overview strip's step (1 to 4) that a setup step key belongs to.
 int buildStepGroup(std::string_view step);
 
-// Rounded seconds as minutes:seconds ("1:05", "75:30"); minutes are not limited.
+// Rounded seconds as minutes:seconds ("1:05", "75:30"); what is not finite or negative reads
+// 0:00, and the text stops at 99999:59.
 std::wstring formatElapsed(double seconds);
 
 // A controller mask as its buttons joined with " / " ("A / LT"); "-" for none.

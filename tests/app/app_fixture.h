@@ -29,6 +29,7 @@ class RecordingDesktop final : public platform::Desktop {
 public:
     void playSound(std::span<const std::uint8_t> waveImage) override {
         played.push_back(waveImage.data());
+        playedImages.emplace_back(waveImage.begin(), waveImage.end());
     }
     void stopSound() override { ++stops; }
     platform::FolderChoice pickFolder(platform::WindowHandle owner,
@@ -40,6 +41,8 @@ public:
     std::wstring keyName(std::uint8_t virtualKey) override;
 
     std::vector<const std::uint8_t*> played;
+    // The bytes of each sound played, as the desktop was handed them.
+    std::vector<std::vector<std::uint8_t>> playedImages;
     int stops = 0;
     // The folder picker's answer, and the titles it was shown with.
     platform::FolderChoice folderChoice;

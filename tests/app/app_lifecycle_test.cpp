@@ -5,6 +5,7 @@
 #include "app/click_sound.h"
 #include "app/control_ids.h"
 #include "app/rom_manifests.h"
+#include "backend/packages/hashing.h"
 #include "backend/preferences/collection_paths.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/error_text.h"
@@ -12,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <string_view>
 #include <thread>
 
 namespace lumenark {
@@ -329,8 +332,41 @@ TEST(ClickSound, SamplesFollowTheThreeOnsets) {
     }
 }
 
+// The SHA-256 of the whole image (header and samples), computed apart from the launcher from
+// the click's formula: the noise generator, the three onsets and their tones.
+constexpr std::string_view clickImageDigest =
+    "681058cf43c2584414d4ce9a3375750d208c51aff52dcab1d25cab70b374ef1e";
+
+std::string digestOf(const std::vector<std::uint8_t>& bytes) {
+    return qxlauncher::sha256Hex(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
 TEST(ClickSound, IsBuiltOnceAndPlayedFromTheSameImage) {
-    EXPECT_EQ(&clickSoundImage(), &clickSoundImage());
+    const std::vector<std::uint8_t>& image = clickSoundImage();
+    ASSERT_EQ(image.size(), 14156u);
+    constexpr std::uint8_t header[44] = {'R',  'I',  'F', 'F', 0x44, 0x37, 0, 0, 'W', 'A', 'V', 'E',
+                                         'f',  'm',  't', ' ', 16,   0,    0, 0, 1,   0,   1,   0,
+                                         0x22, 0x56, 0,   0,   0x44, 0xAC, 0, 0, 2,   0,   16,  0,
+                                         'd',  'a',  't', 'a', 0x20, 0x37, 0, 0};
+    EXPECT_TRUE(std::equal(std::begin(header), std::end(header), image.begin()));
+    EXPECT_EQ(digestOf(image), clickImageDigest);
+
+    // Choosing two ready cabinets plays the one image each time, where it stays for the life of
+    // the process (an asynchronous sound still plays from it).
+    AppFixture fixture;
+    testsupport::writeBuildReceipt(fixture.root(), "qx1", "executable of qx1");
+    testsupport::writeBuildReceipt(fixture.root(), "qx3", "executable of qx3");
+    const auto app = fixture.makeApp();
+    app->selectGame(2);
+    app->selectGame(0);
+    ASSERT_EQ(fixture.desktop->played.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(fixture.desktop->played[i], image.data()) << i;
+        EXPECT_EQ(digestOf(fixture.desktop->playedImages[i]), clickImageDigest) << i;
+    }
+    EXPECT_EQ(clickSoundImage().data(), image.data());
+    EXPECT_EQ(digestOf(clickSoundImage()), clickImageDigest);
 }
 
 TEST(BindingSlots, FortyIdsInTheirOrder) {

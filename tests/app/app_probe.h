@@ -5,6 +5,7 @@
 // defines no probe.
 #include "app/app.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -54,6 +55,10 @@ public:
     static qxlauncher::PadButtons captureBaseline(const App& app) { return app.captureBaseline_; }
     static bool rankingResetPending(const App& app) { return app.rankingResetPending_; }
     static bool displayHdrShown(const App& app) { return app.displayControlsShown_; }
+    // The menu music as the normal start leaves it, on a player of the test's own.
+    static void stageMusic(App& app, std::unique_ptr<MenuMusic> music) {
+        app.music_ = std::move(music);
+    }
     static void stageStatus(App& app, std::wstring sentence) {
         app.statusShown_ = std::move(sentence);
     }

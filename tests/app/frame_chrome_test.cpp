@@ -1,13 +1,20 @@
 // The chrome of a frame: the sidebar and its states, the status panel, the page controls by
 // style, the focus, the help lines, the legal footer and the closing overlay.
 #include "app/control_ids.h"
+#include "app/pages/page_layout.h"
 #include "app/ui/palette.h"
+#include "tests/app/app_probe.h"
 #include "tests/app/frame_calls.h"
 #include "tests/app/page_scene.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
+#include <ostream>
+#include <vector>
 
 namespace {
 
@@ -218,6 +225,36 @@ TEST(Focus, TheFocusedControlOfTheListGetsTheRing) {
     EXPECT_FLOAT_EQ(ring[1].border, 2.2f);
 }
 
+// The rows of the ROM Setup page are focus stops that draw nothing of their own: the focus ring
+// shows on the focused one alone.
+class RomRowFocus : public testing::TestWithParam<int> {};
+
+TEST_P(RomRowFocus, TheFocusedRowGetsTheRing) {
+    PageScene scene;
+    lumenark::App& app = scene.start(PageState::confirmedIdle, NavSection::romSetup);
+    const std::vector<int> order = app.focusOrder();
+    const auto stop = std::find(order.begin(), order.end(), lumenark::gameRowControlId(GetParam()));
+    ASSERT_NE(stop, order.end());
+    lumenark::AppProbe::stageFocusPosition(app, static_cast<int>(stop - order.begin()));
+    const DrawCalls calls = scene.frame();
+    EXPECT_EQ(app.focusedControl(), lumenark::gameRowControlId(GetParam()));
+    for (int game = 0; game < 3; ++game) {
+        const RectF row{226, lumenark::romSetupRowTop(game), 300, 84};
+        const DrawCalls drawn = roundedAt(calls, row);
+        if (game != GetParam()) {
+            EXPECT_TRUE(drawn.empty()) << game;
+            continue;
+        }
+        ASSERT_EQ(drawn.size(), 1u);
+        EXPECT_TRUE(apptest::sameColor(drawn[0].color, UiPalette::hot));
+        EXPECT_FLOAT_EQ(drawn[0].border, 2);
+        EXPECT_FLOAT_EQ(drawn[0].radius, 10);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Games, RomRowFocus, testing::Values(0, 1, 2),
+                         [](const auto& info) { return "Game" + std::to_string(info.param); });
+
 struct FocusCase {
     const char* name;
     PageState state;
@@ -253,6 +290,164 @@ INSTANTIATE_TEST_SUITE_P(
             "BuildWhileSettingUp", PageState::setupRunning, NavSection::build, {73, 80, 81, 72}},
         FocusCase{"Legal", PageState::noGameBuilt, NavSection::legal, {120, 121, 122, 123}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- The chrome's looks by hover and focus ---
+
+constexpr ColorF softIcon{0.8f, 0.8f, 0.84f, 1};
+constexpr ColorF hoveredEntryFill{0.09f, 0.085f, 0.095f, 1};
+
+RectF sidebarEntry(int entry) {
+    return {16, 142 + 58.0f * static_cast<float>(entry), 192, 48};
+}
+
+bool hasFocusRing(const DrawCalls& calls, RectF rect) {
+    const DrawCalls drawn = roundedAt(calls, rect);
+    return std::any_of(drawn.begin(), drawn.end(), [](const DrawCall& call) {
+        return call.border == 2 && call.radius == 8 &&
+               apptest::sameColor(call.color, UiPalette::hot);
+    });
+}
+
+// The colours of the lines and knobs of the sliders icon of the Settings entry (at 30, y + 12).
+std::vector<ColorF> settingsIconColours(const DrawCalls& calls) {
+    const float top = sidebarEntry(4).y + 12;
+    const auto inIcon = [&](float x, float y) {
+        return x >= 30 && x <= 54 && y >= top && y <= top + 24;
+    };
+    std::vector<ColorF> colours;
+    for (const DrawCall& call : calls) {
+        if ((call.kind == DrawKind::line && inIcon(call.points[0], call.points[1])) ||
+            (call.kind == DrawKind::roundedRect && inIcon(call.rect.x, call.rect.y))) {
+            colours.push_back(call.color);
+        }
+    }
+    return colours;
+}
+
+void expectSettingsIcon(const DrawCalls& calls, ColorF colour) {
+    const std::vector<ColorF> colours = settingsIconColours(calls);
+    ASSERT_EQ(colours.size(), 6u); // three lines, three knobs
+    for (const ColorF& c : colours) {
+        EXPECT_TRUE(apptest::colorIs(c, colour));
+    }
+}
+
+// The colour of the line with these ends, if one was drawn.
+std::optional<ColorF> lineColour(const DrawCalls& calls, std::array<float, 4> ends) {
+    for (const DrawCall& call : apptest::callsOf(calls, DrawKind::line)) {
+        if (std::fabs(call.points[0] - ends[0]) < 0.01f &&
+            std::fabs(call.points[1] - ends[1]) < 0.01f &&
+            std::fabs(call.points[2] - ends[2]) < 0.01f &&
+            std::fabs(call.points[3] - ends[3]) < 0.01f) {
+            return call.color;
+        }
+    }
+    return std::nullopt;
+}
+
+// The title bar's minimise line and the two lines of the close cross, at W = 1536.
+void expectTitleBar(const DrawCalls& calls, ColorF minimise, ColorF close) {
+    const auto dash = lineColour(calls, {1459, 17, 1473, 17});
+    ASSERT_TRUE(dash);
+    EXPECT_TRUE(apptest::colorIs(*dash, minimise));
+    for (const std::array<float, 4> ends :
+         {std::array<float, 4>{1505, 10, 1519, 24}, std::array<float, 4>{1519, 10, 1505, 24}}) {
+        const auto cross = lineColour(calls, ends);
+        ASSERT_TRUE(cross);
+        EXPECT_TRUE(apptest::colorIs(*cross, close));
+    }
+}
+
+constexpr RectF ownershipBox{256, 790, 1230, 44};
+
+struct LookCase {
+    const char* name;
+    PageState state;
+    NavSection section;
+    bool settingsOpen;
+    int hovered; // -1: none
+    int focused; // the control the focus is staged on, -1: the first of the list
+    void (*expect)(const DrawCalls&);
+};
+
+const LookCase lookCases[] = {
+    {"FocusedSidebarEntryGetsTheRing", PageState::gameLoaded, NavSection::play, false, -1,
+     lumenark::settingsNavigationId,
+     [](const DrawCalls& calls) {
+         for (int entry = 0; entry < 6; ++entry) {
+             EXPECT_EQ(hasFocusRing(calls, sidebarEntry(entry)), entry == 4) << entry;
+         }
+     }},
+    {"FocusedActiveEntryGetsTheRingOverItsFill", PageState::gameRunning, NavSection::overview,
+     false, -1, lumenark::overviewNavigationId,
+     [](const DrawCalls& calls) {
+         EXPECT_TRUE(hasFill(calls, sidebarEntry(0), activeEntryFill));
+         EXPECT_TRUE(hasFocusRing(calls, sidebarEntry(0)));
+     }},
+    {"HoveredEntryGetsTheHoverFillAndASoftIcon", PageState::noGameBuilt, NavSection::overview,
+     false, lumenark::settingsNavigationId, -1,
+     [](const DrawCalls& calls) {
+         EXPECT_TRUE(hasFill(calls, sidebarEntry(4), hoveredEntryFill));
+         EXPECT_FALSE(hasFocusRing(calls, sidebarEntry(4)));
+         expectSettingsIcon(calls, softIcon);
+     }},
+    {"DisabledSettingsEntryGetsNoHoverFillAndADimIcon", PageState::gameRunning, NavSection::play,
+     false, lumenark::settingsNavigationId, -1,
+     [](const DrawCalls& calls) {
+         EXPECT_TRUE(roundedAt(calls, sidebarEntry(4)).empty());
+         expectSettingsIcon(calls, UiPalette::muted);
+     }},
+    {"ActiveSettingsEntryHasATextColouredIcon", PageState::noGameBuilt, NavSection::overview, true,
+     -1, -1, [](const DrawCalls& calls) { expectSettingsIcon(calls, UiPalette::text); }},
+    {"TitleBarIdle", PageState::noGameBuilt, NavSection::overview, false, -1, -1,
+     [](const DrawCalls& calls) { expectTitleBar(calls, UiPalette::muted, UiPalette::muted); }},
+    {"HoveredMinimiseIsText", PageState::noGameBuilt, NavSection::overview, false,
+     lumenark::minimiseControlId, -1,
+     [](const DrawCalls& calls) { expectTitleBar(calls, UiPalette::text, UiPalette::muted); }},
+    {"HoveredCloseIsHot", PageState::noGameBuilt, NavSection::build, false,
+     lumenark::closeControlId, -1,
+     [](const DrawCalls& calls) { expectTitleBar(calls, UiPalette::muted, UiPalette::hot); }},
+    {"CheckboxWithoutHoverOrFocusHasItsEdge", PageState::noGameBuilt, NavSection::legal, false, -1,
+     lumenark::documentControlId(0),
+     [](const DrawCalls& calls) {
+         EXPECT_FALSE(hasFocusRing(calls, ownershipBox));
+         const DrawCalls drawn = roundedAt(calls, ownershipBox);
+         ASSERT_EQ(drawn.size(), 2u);
+         EXPECT_TRUE(apptest::colorIs(drawn[1].color, UiPalette::border));
+         EXPECT_FLOAT_EQ(drawn[1].border, 1.2f);
+     }},
+    {"HoveredCheckboxGetsTheRing", PageState::noGameBuilt, NavSection::legal, false,
+     lumenark::ownershipControlId, lumenark::documentControlId(0),
+     [](const DrawCalls& calls) { EXPECT_TRUE(hasFocusRing(calls, ownershipBox)); }},
+};
+
+void PrintTo(const LookCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ChromeLooks : public testing::TestWithParam<LookCase> {};
+
+TEST_P(ChromeLooks, FollowHoverAndFocus) {
+    const LookCase& c = GetParam();
+    PageScene scene;
+    lumenark::App& app = scene.start(c.state, c.section);
+    app.prepareCapture(c.settingsOpen, lumenark::SettingsTab::launcher, c.section);
+    if (c.focused >= 0) {
+        const std::vector<int> order = app.focusOrder();
+        const auto stop = std::find(order.begin(), order.end(), c.focused);
+        ASSERT_NE(stop, order.end());
+        lumenark::AppProbe::stageFocusPosition(app, static_cast<int>(stop - order.begin()));
+    }
+    lumenark::AppProbe::stageHovered(app, c.hovered);
+    const DrawCalls calls = scene.frame();
+    if (c.focused >= 0) {
+        ASSERT_EQ(app.focusedControl(), c.focused);
+    }
+    c.expect(calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, ChromeLooks, testing::ValuesIn(lookCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Chrome, HelpLinesAndTheLegalFooterOnEveryPage) {
     for (const NavSection section : {NavSection::overview, NavSection::play, NavSection::legal}) {

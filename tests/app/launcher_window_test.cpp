@@ -4,6 +4,7 @@
 #include "app/modes/entry_point.h"
 #include "platform/child_process.h"
 #include "platform/posix/desktop_dir.h"
+#include "platform/text.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/project_root.h"
 #include "tests/support/scoped_environment.h"
@@ -238,6 +239,21 @@ TEST_P(LauncherCapture, WritesTheSamePageTwiceByteForByte) {
     EXPECT_EQ(a.substr(1, 3), "PNG");
     EXPECT_EQ(pngSize(a), (std::pair<std::uint32_t, std::uint32_t>{1536, 1024}));
     EXPECT_EQ(a, b);
+}
+
+TEST(LauncherCapture, WritesAPngWhosePathGoesBeyondAscii) {
+    ProjectRoot root;
+    const std::wstring folder = L"Aufnahmen \u00e9t\u00e9";
+    std::filesystem::create_directories(root / platform::pathFromWide(folder));
+    const std::wstring png = folder + L"/\u30da\u30fc\u30b8 roms.png";
+    testsupport::ChildOptions options;
+    options.environment[L"SDL_VIDEODRIVER"] = L"offscreen";
+    const auto result = root.runLauncher({L"--ui-capture", png, L"roms"}, options);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_TRUE(testsupport::lastUiEvent(root.uiLog()).starts_with("capture-ready ms="));
+    const std::string bytes = testsupport::readFile(root / platform::pathFromWide(png));
+    ASSERT_GE(bytes.size(), 24u);
+    EXPECT_EQ(pngSize(bytes), (std::pair<std::uint32_t, std::uint32_t>{1536, 1024}));
 }
 
 // The capture of a page word, run twice: each run writes the same bytes, 1536 x 1024.

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -312,11 +315,12 @@ TEST(RomSetupReport, TwentySixFilesWithOneDifferenceFillColumnsOfNineInTheirOrde
     }
     const auto differs = findText(calls, L"SHA-256 differs");
     ASSERT_TRUE(differs.has_value());
-    EXPECT_TRUE(sameRect(differs->rect, {246 + 3 * column - 100, 632 + 26 * 7, 0, 0}));
+    // Results stand 100 wide, 8 before the next column.
+    EXPECT_TRUE(sameRect(differs->rect, {246 + 3 * column - 108, 632 + 26 * 7, 0, 0}));
     EXPECT_TRUE(colorIs(differs->color, UiPalette::warning));
     const auto ok = findText(calls, L"OK");
     ASSERT_TRUE(ok.has_value());
-    EXPECT_TRUE(sameRect(ok->rect, {246 + column - 100, 632, 0, 0}));
+    EXPECT_TRUE(sameRect(ok->rect, {246 + column - 108, 632, 0, 0}));
     EXPECT_TRUE(colorIs(ok->color, UiPalette::muted));
 
     const auto program = findText(calls, L"Program image: OK");
@@ -367,6 +371,83 @@ TEST(RomSetupReport, MoreThanTwentySevenFilesNarrowTheColumnsToStayInThePanel) {
     ASSERT_TRUE(result.has_value());
     RecordingCanvas measure;
     EXPECT_LE(result->rect.x + measure.measureText(result->text, 13, 0.1f), 226 + content1536);
+}
+
+// A report that fills `columns` columns of nine: every other name long, results of every kind,
+// the statuses that are no digest key among them.
+std::vector<ReportLine> crowdedReport(std::size_t columns) {
+    const std::wstring results[] = {
+        L"OK",  L"wrong digest differs", L"MISSING", L"unreadable differs", L"SHA-256 differs",
+        L"LINK"};
+    std::vector<ReportLine> files;
+    for (std::size_t i = 0; i < 9 * columns; ++i) {
+        const std::wstring number = std::to_wstring(i);
+        files.push_back({i % 2 == 0 ? L"quarrix-program-rom-u" + number + L"-revision-five-l1.bin"
+                                    : L"qx-u" + number + L".bin",
+                         results[i % 6], i % 6 == 0});
+    }
+    return files;
+}
+
+// What a report row of one column drew: the left and right ends of its name and its result.
+struct ReportRowBoxes {
+    std::optional<std::pair<float, float>> name;
+    std::optional<std::pair<float, float>> result;
+};
+
+// "<width>/<columns>: <what>" for each text of the report that leaves its column or meets the
+// other text of its row.
+std::vector<std::string> reportOverlaps(float width, std::size_t columns) {
+    RomSetupPage page;
+    page.files = crowdedReport(columns);
+    page.programLine = L"Program image: OK";
+    RecordingCanvas canvas(width);
+    drawRomSetupPage(canvas, page);
+    const float columnWidth = (width - 246 - 40) / static_cast<float>(columns);
+    const std::string where =
+        std::to_string(static_cast<int>(width)) + "/" + std::to_string(columns) + ": ";
+    std::vector<std::string> overlaps;
+    std::map<std::pair<long, long>, ReportRowBoxes> rows;
+    for (const DrawCall& call : canvas.calls) {
+        if (call.kind != DrawKind::text || call.rect.y < 632 || call.rect.y > 632 + 26 * 8) {
+            continue;
+        }
+        const long column = std::lround(std::floor((call.rect.x - 246) / columnWidth));
+        const float left = 246 + static_cast<float>(column) * columnWidth;
+        const std::pair<float, float> box{
+            call.rect.x, call.rect.x + canvas.measureText(call.text, call.size, call.tracking)};
+        if (box.first < left || box.second > left + columnWidth + 0.01f) {
+            overlaps.push_back(where + testing::PrintToString(call) + " leaves its column");
+        }
+        ReportRowBoxes& row = rows[{column, std::lround(call.rect.y)}];
+        (call.size == 14 ? row.name : row.result) = box;
+    }
+    std::size_t results = 0;
+    for (const auto& [at, row] : rows) {
+        if (row.name && row.result && row.name->second >= row.result->first) {
+            overlaps.push_back(where + "the name meets the result in column " +
+                               std::to_string(at.first) + " at y " + std::to_string(at.second));
+        }
+        results += row.result ? 1 : 0;
+    }
+    // While a column is 100 wide, every file shows its result.
+    if (columnWidth >= 100 && results != page.files.size()) {
+        overlaps.push_back(where + std::to_string(results) + " results drawn");
+    }
+    return overlaps;
+}
+
+TEST(RomSetupReport, NoNameMeetsItsResultAndNoResultLeavesItsColumnAtAnyColumnCount) {
+    // From 22 columns on not even "..." has room, in the widest design too.
+    std::vector<std::string> overlaps;
+    for (const float width : {1536.0f, widestDesign}) {
+        for (std::size_t columns = 3; columns <= 30; ++columns) {
+            const auto found = reportOverlaps(width, columns);
+            overlaps.insert(overlaps.end(), found.begin(), found.end());
+        }
+    }
+    overlaps.resize(std::min<std::size_t>(overlaps.size(), 8));
+    EXPECT_TRUE(overlaps.empty()) << testing::PrintToString(overlaps);
 }
 
 TEST(RomSetupReport, TheChecksLineListsTheManifestsDigestsFlushRight) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using apptest::RecordingCanvas;
@@ -71,6 +73,26 @@ TEST(FormatElapsed, RoundsToSecondsWithTwoDigits) {
     const std::vector<std::pair<double, std::wstring>> cases{
         {0, L"0:00"},     {59.4, L"0:59"},  {59.5, L"1:00"},     {65, L"1:05"},
         {3600, L"60:00"}, {4530, L"75:30"}, {6000.2, L"100:00"},
+    };
+    for (const auto& [seconds, text] : cases) {
+        EXPECT_EQ(formatElapsed(seconds), text) << seconds;
+    }
+}
+
+// Receipts and progress files can carry any number.
+TEST(FormatElapsed, ADamagedValueReadsZeroOrStopsAtTheLongestText) {
+    const std::vector<std::pair<double, std::wstring>> cases{
+        {-125.5, L"0:00"},
+        {-0.4, L"0:00"},
+        {std::numeric_limits<double>::quiet_NaN(), L"0:00"},
+        {std::numeric_limits<double>::infinity(), L"0:00"},
+        {-std::numeric_limits<double>::infinity(), L"0:00"},
+        {-1e300, L"0:00"},
+        {5999999.4, L"99999:59"},
+        {5999999.5, L"99999:59"},
+        {6000000, L"99999:59"},
+        {1e300, L"99999:59"},
+        {std::numeric_limits<double>::max(), L"99999:59"},
     };
     for (const auto& [seconds, text] : cases) {
         EXPECT_EQ(formatElapsed(seconds), text) << seconds;
