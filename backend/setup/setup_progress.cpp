@@ -2,6 +2,7 @@
 #include "backend/backend.h"
 #include "backend/files/file_safety.h"
 #include "backend/files/text_fields.h"
+#include "backend/files/utf8_text.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -42,6 +43,9 @@ double secondsOf(const JsonValue& object, const char* name) {
 
 // The receipt's executable, relative to the root; none when it breaks a rule.
 std::optional<std::filesystem::path> relativeExecutable(const std::string& value) {
+    if (holdsNul(value)) {
+        return std::nullopt;
+    }
     const std::filesystem::path relative = platform::pathFromWide(platform::wideFromUtf8(value));
     if (relative.empty() || relative.has_root_name() || relative.has_root_directory()) {
         return std::nullopt;

@@ -186,7 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
                                  "generated/qx1/" + std::string(64, 'a') + "/sub/../game.exe"},
                       BadReceipt{"dot", std::string(64, 'a'),
                                  "generated/qx1/./" + std::string(64, 'a') + "/game.exe"},
-                      BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute}));
+                      BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute},
+                      // The system would check and open only the text before the NUL.
+                      BadReceipt{"escaped NUL", std::string(64, 'a'),
+                                 "generated/qx1/" + std::string(64, 'a') +
+                                     "/game.exe\\u0000.txt"}));
 
 TEST_F(Receipts, AReceiptOfTheLimitIsReadAndOneByteMoreIsSkipped) {
     const auto dir = build(name('a'));
