@@ -262,6 +262,31 @@ TEST_F(PrepareMode, WithTheLauncherOpenItStopsWithExitSixAndChangesNothing) {
     EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
 }
 
+// On Linux "roms " is a folder of its own beside "roms"; Windows makes the one folder "roms" of
+// both. Either way the line of "roms " would read back as "roms".
+TEST_F(PrepareMode, AFolderEndingInABlankCannotBeUsedAndNothingIsWritten) {
+    const auto blank = root / "roms ";
+#ifdef _WIN32
+    const auto filled = root / "roms";
+#else
+    const auto filled = blank;
+    std::filesystem::create_directories(root / "roms");
+#endif
+    for (const int game : {0, 1, 2}) {
+        testsupport::writeFakeRoms(filled, game);
+    }
+    const auto earlier = root / "earlier qx1";
+    std::filesystem::create_directories(earlier);
+    const std::string config =
+        "acknowledged=1\nqx1=" + platform::utf8FromWide(earlier.wstring()) + "\n";
+    testsupport::writeFile(setupConfig(), config);
+    const auto result = prepare({L"--prepare", L"--roms", blank.wstring()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.standardError, "This ROM folder can't be used.\n");
+    EXPECT_EQ(testsupport::readFile(setupConfig()), config);
+    EXPECT_FALSE(hasReceipt("qx1"));
+}
+
 // A build that exits 0 but leaves no receipt of its own is no build.
 struct EmptyBuild {
     const char* name;
