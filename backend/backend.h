@@ -121,6 +121,8 @@ private:
     platform::UniqueHandle setupJobObject;
     std::deque<SetupQueueEntry> setupQueue;
     SetupQueueEntry runningEntry;
+    // When the running entry's process started, as the file system stamped its log.
+    std::uint64_t setupStarted = 0;
     std::array<SetupJob, gameCount> jobs{};
     ToolProbe tools;
     std::wstring pythonCommand;
@@ -152,9 +154,12 @@ private:
     // game's, and how it was started. Every launch ends here.
     void adoptGame(platform::UniqueHandle process, std::uint32_t processId,
                    const std::filesystem::path& image, const GameStartKind& kind);
-    // A started setup process and its job object become the running entry's.
+    // A started setup process and its job object become the running entry's; `started` is its
+    // start as a file time (0: any receipt counts as written during the job).
     void adoptSetupProcess(platform::UniqueHandle process, platform::UniqueHandle job,
-                           const SetupQueueEntry& entry);
+                           const SetupQueueEntry& entry, std::uint64_t started = 0);
+    // A valid build of the game whose receipt was written since the running job started.
+    bool builtDuringSetupJob(int game) const;
 
     // Tests stage and read the fields through this one class (tests/support/backend_probe.h);
     // the product defines none.

@@ -53,6 +53,11 @@ inline std::string readFile(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
 }
 
+// A path whose text holds a NUL: the system would check and open only the name before it.
+inline bool holdsNul(const std::filesystem::path& path) {
+    return path.native().find(std::filesystem::path::value_type{}) != std::string::npos;
+}
+
 using Labels = std::vector<std::string_view>;
 
 inline bool isOneOf(std::string_view text, const Labels& labels) {

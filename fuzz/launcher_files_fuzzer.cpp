@@ -3,8 +3,8 @@
 // a scratch project root). They may refuse a file only with their own labels; what they read,
 // written again, reads back the same and is written the same.
 #include "backend/backend.h"
-#include "backend/preferences/config.h"
 #include "backend/preferences/collection_paths.h"
+#include "backend/preferences/config.h"
 #include "backend/preferences/launcher_files.h"
 #include "fuzz/fuzz_support.h"
 
@@ -76,6 +76,9 @@ void readSetupConfig(std::string_view text) {
     fuzzsupport::writeFile(file, text);
     Backend first{StartupContext{root}};
     const SetupChoices read = setupChoicesOf(first);
+    for (const fs::path& folder : read.romFolders) {
+        fuzzsupport::check(!fuzzsupport::holdsNul(folder), "a ROM folder that holds a NUL");
+    }
     fuzzsupport::check(first.saveSetupConfig(), "setup.cfg not saved");
     const std::string written = fuzzsupport::readFile(file);
     Backend second{StartupContext{root}};

@@ -1,12 +1,14 @@
 // Feeds arbitrary bytes to the native package manifests: the common key=value reader, the third
 // game's "package.ini" and the second game's "native-package.ini", laid out in a scratch project
 // root. A manifest may be refused only with the readers' own labels (and the file services'); the
-// fields the common reader takes, written back as lines, read back the same.
+// fields the common reader takes, written back as lines, read back the same, and no value or path
+// that a reader returns holds a NUL.
 #include "backend/packages/package_manifests.h"
 #include "fuzz/fuzz_support.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -27,6 +29,13 @@ fuzzsupport::Labels withPathLabels(fuzzsupport::Labels labels) {
     return labels;
 }
 
+// A path that a package hands on names exactly the file that was checked.
+void expectPathsWithoutNul(std::initializer_list<fs::path> paths) {
+    for (const fs::path& path : paths) {
+        fuzzsupport::check(!fuzzsupport::holdsNul(path), "a package path holds a NUL");
+    }
+}
+
 void readCommon(std::string_view text) {
     std::map<std::string, std::string> fields;
     if (fuzzsupport::refusedWithLabel([&] { fields = qxlauncher::parseManifestText(text, labels); },
@@ -39,13 +48,17 @@ void readCommon(std::string_view text) {
     }
     fuzzsupport::check(qxlauncher::parseManifestText(written, labels) == fields,
                        "manifest fields written back read otherwise");
+    for (const auto& [key, value] : fields) {
+        fuzzsupport::check(value.find('\0') == std::string::npos, "a manifest value holds a NUL");
+    }
 }
 
 void readQx3(std::string_view text) {
     static const fs::path root = fuzzsupport::scratchRoot() / "qx3";
     fuzzsupport::writeFile(root / "build/native/qx3-native/product/package.ini", text);
-    fuzzsupport::refusedWithLabel(
-        [&] { qxlauncher::loadQx3NativeManifest(root); },
+    qxlauncher::Qx3NativePackage package;
+    const bool refused = fuzzsupport::refusedWithLabel(
+        [&] { package = qxlauncher::loadQx3NativeManifest(root); },
         withPathLabels({"QX3 native manifest is binary", "QX3 native manifest syntax",
                         "QX3 native manifest empty or duplicate field",
                         "QX3 native manifest fields differ", "unknown QX3 native manifest field",
@@ -57,14 +70,20 @@ void readQx3(std::string_view text) {
                         "QX3 native executable is not the one built by the local setup",
                         "QX3 native executable SHA-256 differs"}),
         true);
+    if (!refused) {
+        expectPathsWithoutNul({package.packageDirectory, package.executable, package.romDirectory,
+                               package.graphicsList, package.factorySeed,
+                               package.profileDirectory});
+    }
 }
 
 void readQx2(std::string_view text) {
     static const fs::path root = fuzzsupport::scratchRoot() / "qx2";
     const fs::path manifest = root / "build/native/qx2-native-v1/product/native-package.ini";
     fuzzsupport::writeFile(manifest, text);
-    fuzzsupport::refusedWithLabel(
-        [&] { qxlauncher::loadQx2NativeManifest(root, manifest, false); },
+    qxlauncher::Qx2NativePackage package;
+    const bool refused = fuzzsupport::refusedWithLabel(
+        [&] { package = qxlauncher::loadQx2NativeManifest(root, manifest, false); },
         withPathLabels({"native manifest is binary", "native manifest syntax",
                         "native manifest empty or duplicate field", "native manifest fields differ",
                         "unknown native manifest field",
@@ -75,6 +94,10 @@ void readQx2(std::string_view text) {
                         "native executable is not the one built by the local setup",
                         "native executable SHA-256 malformed"}),
         true);
+    if (!refused) {
+        expectPathsWithoutNul({package.packageDirectory, package.executable, package.romDirectory,
+                               package.profileDirectory, package.factorySeed});
+    }
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to what the launcher reads of the setup script's output: the progress
 // file of a game job, the requirements result, and a build receipt among the builds of a game.
 // None of these readers may fail for what the file holds; the newest build found is always a
-// build folder of the game with a lower-case SHA-256 and an executable inside it.
+// build folder of the game with a lower-case SHA-256 and an executable inside it, named by a
+// path without a NUL.
 #include "backend/files/json.h"
 #include "backend/setup/setup_progress.h"
 #include "fuzz/fuzz_support.h"
@@ -44,6 +45,8 @@ void readReceipt(std::string_view text) {
     fuzzsupport::check(latest.buildDirectory == build, "a build outside the game's folders");
     fuzzsupport::check(latest.executable.parent_path() == build,
                        "an executable outside its build folder");
+    fuzzsupport::check(!fuzzsupport::holdsNul(latest.executable),
+                       "an executable path that holds a NUL");
     fuzzsupport::check(latest.sha256.size() == 64 &&
                            latest.sha256.find_first_not_of("0123456789abcdef") == std::string::npos,
                        "a build digest that is not lower-case hexadecimal");

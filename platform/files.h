@@ -69,4 +69,10 @@ std::uint32_t deleteFile(const std::filesystem::path& path);
 // a leading "/" on Linux. Rooted-without-drive and drive-relative forms are not.
 bool isFullyQualifiedPath(const std::filesystem::path& path);
 
+// The last write time of the file itself (a link is not followed) in 100-ns units since 1601
+// (UTC), at the full resolution the file system keeps; none when it cannot be read. Two times
+// compare soundly only when both come from here: the library's file times are whole seconds on
+// Windows.
+std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path);
+
 } // namespace platform

@@ -8,6 +8,10 @@ std::filesystem::path pathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
+bool holdsNul(std::string_view text) {
+    return text.find('\0') != std::string_view::npos;
+}
+
 std::string utf8FromPath(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());

@@ -131,14 +131,18 @@ struct SessionScriptStart {
 std::filesystem::path sessionGameExecutable(const std::filesystem::path& root,
                                             const std::filesystem::path& package, int game) {
     std::filesystem::path executable;
+    bool named = true;
     if (game == 0) {
         executable = root / package / "product/qx5-native-audio.exe";
     } else {
-        executable =
-            pathFromUtf8(trim(readFileCapped(root / package / "product/engine-path.txt", 4096)));
+        const std::string text =
+            trim(readFileCapped(root / package / "product/engine-path.txt", 4096));
+        named = !holdsNul(text);
+        executable = pathFromUtf8(text);
     }
     executable = executable.lexically_normal();
-    if (!platform::isFullyQualifiedPath(executable) || !isRegularUnlinkedFile(executable)) {
+    if (!named || !platform::isFullyQualifiedPath(executable) ||
+        !isRegularUnlinkedFile(executable)) {
         throw std::runtime_error("game executable");
     }
     return platform::pathFromWide(backslashPath(executable));

@@ -115,7 +115,7 @@ bool staysInsideRoms(const std::filesystem::path& path) {
 bool inventoryEntryPresent(const std::filesystem::path& root, const InventoryEntry& entry) {
     const std::filesystem::path relative = pathFromUtf8(entry.path);
     const std::optional<std::uint64_t> size = parseSize(entry.size);
-    if (!size || !staysInsideRoms(relative)) {
+    if (!size || holdsNul(entry.path) || !staysInsideRoms(relative)) {
         return false;
     }
     const std::filesystem::path file = root / "roms" / relative;
@@ -135,7 +135,8 @@ bool productFilesPresent(const std::filesystem::path& product,
 bool enginePresent(const std::filesystem::path& product) {
     const std::string text = trim(readFileCapped(product / "engine-path.txt", enginePathCap));
     const std::filesystem::path engine = pathFromUtf8(text);
-    return platform::isFullyQualifiedPath(engine) && isRegularUnlinkedFile(engine);
+    return !holdsNul(text) && platform::isFullyQualifiedPath(engine) &&
+           isRegularUnlinkedFile(engine);
 }
 
 } // namespace
@@ -163,6 +164,10 @@ bool qx2ArcadePackageComplete(const std::filesystem::path& root) {
 
 std::filesystem::path resolveManifestPath(const std::filesystem::path& base, std::string_view value,
                                           bool relativeOnly) {
+    if (holdsNul(value)) {
+        // Only the text before the NUL would be checked and opened.
+        throw std::runtime_error("native package traversal rejected");
+    }
     const std::filesystem::path path = pathFromUtf8(value);
     const bool rooted = path.has_root_name() || path.has_root_directory();
     const bool absolute = platform::isFullyQualifiedPath(path);

@@ -24,14 +24,16 @@ bool isTokenSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// A line feed or carriage return in a folder name would start a new line in setup.cfg.
-bool holdsLineBreak(const std::filesystem::path& path) {
-    for (const auto c : path.native()) {
-        if (c == '\n' || c == '\r') {
-            return true;
-        }
+// setup.cfg's reader cuts its lines at line feeds, trims each one and takes only a fully
+// qualified path without a NUL: a folder whose line would not give it back would be read as
+// another folder, or as none.
+bool readsBackFromSetupConfig(const std::filesystem::path& folder) {
+    const std::string text = utf8FromPath(folder);
+    if (text.find_first_of(std::string_view("\n\r\0", 3)) != std::string::npos ||
+        trim(text) != text) {
+        return false;
     }
-    return false;
+    return platform::isFullyQualifiedPath(folder) && pathFromUtf8(text) == folder;
 }
 
 } // namespace
@@ -228,8 +230,9 @@ void Backend::loadSetupConfig() {
             if (key != gameIdNarrow(game)) {
                 continue;
             }
-            std::filesystem::path folder = pathFromUtf8(std::string_view(line).substr(equals + 1));
-            if (platform::isFullyQualifiedPath(folder)) {
+            const std::string_view value = std::string_view(line).substr(equals + 1);
+            std::filesystem::path folder = pathFromUtf8(value);
+            if (!holdsNul(value) && platform::isFullyQualifiedPath(folder)) {
                 jobs[static_cast<std::size_t>(game)].romFolder = std::move(folder);
             }
         }
@@ -264,8 +267,12 @@ bool Backend::setRomFolder(int game, const std::filesystem::path& folder) {
     }
     const SetupJob previous = job;
     try {
+        // A NUL goes first: making the path absolute would already cut the name there.
+        if (folder.native().find(std::filesystem::path::value_type{}) != std::string::npos) {
+            throw std::runtime_error("ROM folder");
+        }
         const std::filesystem::path normal = std::filesystem::absolute(folder).lexically_normal();
-        if (holdsLineBreak(normal)) {
+        if (!readsBackFromSetupConfig(normal)) {
             throw std::runtime_error("ROM folder");
         }
         requireUnlinkedPath(normal);

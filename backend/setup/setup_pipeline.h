@@ -64,6 +64,8 @@ struct LatestBuild {
     std::string directoryName;
     std::string sha256;
     double totalSeconds = 0.0;
+    // The receipt's last write time (platform::lastWriteTime).
+    std::uint64_t receiptWritten = 0;
 };
 
 } // namespace qxlauncher

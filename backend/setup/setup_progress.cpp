@@ -2,7 +2,9 @@
 #include "backend/backend.h"
 #include "backend/files/file_safety.h"
 #include "backend/files/text_fields.h"
+#include "backend/files/utf8_text.h"
 #include "backend/setup/setup_runner.h"
+#include "platform/files.h"
 #include "platform/text.h"
 
 #include <cmath>
@@ -41,6 +43,9 @@ double secondsOf(const JsonValue& object, const char* name) {
 
 // The receipt's executable, relative to the root; none when it breaks a rule.
 std::optional<std::filesystem::path> relativeExecutable(const std::string& value) {
+    if (holdsNul(value)) {
+        return std::nullopt;
+    }
     const std::filesystem::path relative = platform::pathFromWide(platform::wideFromUtf8(value));
     if (relative.empty() || relative.has_root_name() || relative.has_root_directory()) {
         return std::nullopt;
@@ -55,7 +60,6 @@ std::optional<std::filesystem::path> relativeExecutable(const std::string& value
 
 struct ReceiptCandidate {
     LatestBuild build;
-    std::filesystem::file_time_type written;
     bool current = false;
 };
 
@@ -96,8 +100,8 @@ std::optional<ReceiptCandidate> readReceipt(const std::filesystem::path& root,
     if (!std::filesystem::is_regular_file(executable, error) || hasReparsePoint(executable)) {
         return std::nullopt;
     }
-    const auto written = std::filesystem::last_write_time(receiptPath, error);
-    if (error) {
+    const std::optional<std::uint64_t> written = platform::lastWriteTime(receiptPath);
+    if (!written) {
         return std::nullopt;
     }
     double seconds = secondsOf(*compile, "seconds") + secondsOf(receipt, "generate_seconds");
@@ -105,7 +109,6 @@ std::optional<ReceiptCandidate> readReceipt(const std::filesystem::path& root,
         seconds += secondsOf(*seed, "seconds");
     }
     ReceiptCandidate candidate;
-    candidate.written = written;
     const JsonValue* version = receipt.member("setup_version", JsonType::String);
     candidate.current = version != nullptr && version->text == currentSetupVersion;
     candidate.build.found = true;
@@ -114,6 +117,7 @@ std::optional<ReceiptCandidate> readReceipt(const std::filesystem::path& root,
     candidate.build.directoryName = name;
     candidate.build.sha256 = sha256;
     candidate.build.totalSeconds = seconds;
+    candidate.build.receiptWritten = *written;
     return candidate;
 }
 
@@ -179,7 +183,6 @@ LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstrin
     if (hasReparsePoint(base) || !std::filesystem::is_directory(base, error)) {
         return best;
     }
-    std::filesystem::file_time_type bestTime{};
     std::filesystem::directory_iterator entries(base, error);
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         std::optional<ReceiptCandidate> candidate;
@@ -200,9 +203,8 @@ LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstrin
             }
             continue;
         }
-        if (!best.found || candidate->written > bestTime) {
+        if (!best.found || candidate->build.receiptWritten > best.receiptWritten) {
             best = candidate->build;
-            bestTime = candidate->written;
         }
     }
     return best;

@@ -2,6 +2,7 @@
 #include "backend/files/file_safety.h"
 #include "backend/files/utf8_text.h"
 #include "backend/setup/setup_pipeline.h"
+#include "backend/setup/setup_progress.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
 
@@ -114,10 +115,18 @@ void Backend::pumpSetup() {
 }
 
 void Backend::adoptSetupProcess(platform::UniqueHandle process, platform::UniqueHandle job,
-                                const SetupQueueEntry& entry) {
+                                const SetupQueueEntry& entry, std::uint64_t started) {
     setupProcess = std::move(process);
     setupJobObject = std::move(job);
     runningEntry = entry;
+    setupStarted = started;
+}
+
+bool Backend::builtDuringSetupJob(int game) const {
+    const LatestBuild build =
+        findLatestBuild(projectRoot, std::wstring(gameTable.at(static_cast<std::size_t>(game)).id));
+    // An equal time counts: the file system may stamp both within one tick of its clock.
+    return build.found && build.receiptWritten >= setupStarted;
 }
 
 void Backend::finishSetupJob(std::uint32_t exitCode) {
@@ -141,6 +150,14 @@ void Backend::finishSetupJob(std::uint32_t exitCode) {
             job.message = "The setup stopped unexpectedly.";
             job.hint.clear();
         }
+    } else if (!entry.verifyOnly && !builtDuringSetupJob(entry.game)) {
+        // A build that left no receipt of its own built nothing, whatever its exit code says.
+        job.state = "failed";
+        job.code = "internal";
+        std::string detail = job.message.empty() ? std::string() : job.message + "; ";
+        job.detail = detail + "setup.py exit code 0 without a build receipt";
+        job.message = "The setup ended without a build receipt.";
+        job.hint.clear();
     } else {
         job.state = "done";
         if (job.mode == "setup") {

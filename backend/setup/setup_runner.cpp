@@ -7,6 +7,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 
+#include <optional>
 #include <stdexcept>
 
 namespace qxlauncher {
@@ -95,6 +96,11 @@ SetupProcess runSetupProcess(const std::filesystem::path& folder, const std::wst
     if (!out.valid() || (errPath != outPath && !err.valid()) || !in.valid()) {
         throw std::runtime_error("setup log");
     }
+    // Truncating the file stamped it just now.
+    const std::optional<std::uint64_t> started = platform::lastWriteTime(outPath);
+    if (!started) {
+        throw std::runtime_error("setup log");
+    }
     platform::ChildProcessRequest request;
     request.commandLine = commandLine;
     request.workingFolder = folder;
@@ -117,7 +123,7 @@ SetupProcess runSetupProcess(const std::filesystem::path& folder, const std::wst
     case platform::ChildStartFailure::jobAssignment:
         throw std::runtime_error("setup job assignment");
     }
-    return SetupProcess{std::move(child.process), std::move(child.job)};
+    return SetupProcess{std::move(child.process), std::move(child.job), *started};
 }
 
 void Backend::startSetupJob(const SetupQueueEntry& entry) {
@@ -138,7 +144,8 @@ void Backend::startSetupJob(const SetupQueueEntry& entry) {
         SetupProcess started =
             runSetupProcess(projectRoot, requirementsCommandLine(command, script),
                             requirementsResultPath(projectRoot), requirementsLogPath(projectRoot));
-        adoptSetupProcess(std::move(started.process), std::move(started.job), entry);
+        adoptSetupProcess(std::move(started.process), std::move(started.job), entry,
+                          started.started);
         // Kept so the completion takes the command that actually ran, whatever PATH says then.
         pythonCommand = command;
         return;
@@ -162,7 +169,7 @@ void Backend::startSetupJob(const SetupQueueEntry& entry) {
                         gameSetupCommandLine(pythonCommand, script, entry.game, job.romFolder,
                                              progress, entry.verifyOnly),
                         log, log);
-    adoptSetupProcess(std::move(started.process), std::move(started.job), entry);
+    adoptSetupProcess(std::move(started.process), std::move(started.job), entry, started.started);
     nextProgressTick = 0;
     job.running = true;
     job.state = "running";

@@ -3,6 +3,7 @@
 // paths of its logs and progress file, and the windowless process inside a kill-on-close job.
 #include "platform/handle.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -42,10 +43,13 @@ std::wstring gameSetupCommandLine(const std::wstring& pythonCommand,
 // Runs the command hidden in the folder, standard output and error to the two files (the same
 // file when the paths are equal), inside a job that ends the whole tree when its last handle
 // closes. Fails with "setup log", "setup job", "setup job limits", "setup CreateProcess",
-// "setup job assignment" or a label of the path checks.
+// "setup job assignment" or a label of the path checks. `started` is the output file's write time
+// once opened, before the process runs: the file system's own clock at the start, with which
+// what the process writes later compares soundly.
 struct SetupProcess {
     platform::UniqueHandle process;
     platform::UniqueHandle job;
+    std::uint64_t started = 0;
 };
 SetupProcess runSetupProcess(const std::filesystem::path& folder, const std::wstring& commandLine,
                              const std::filesystem::path& outPath,

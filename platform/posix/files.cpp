@@ -115,4 +115,20 @@ bool isFullyQualifiedPath(const std::filesystem::path& path) {
     return !text.empty() && text.front() == '/';
 }
 
+std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path) {
+    // Seconds from 1601 to 1970, the epoch of the Windows file times this stands for.
+    constexpr std::int64_t epochOffsetSeconds = 11644473600;
+    struct stat info {};
+    if (::lstat(nativePath(path), &info) != 0) {
+        return std::nullopt;
+    }
+    const std::int64_t seconds =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) + epochOffsetSeconds;
+    if (seconds < 0) {
+        return std::uint64_t{0};
+    }
+    return static_cast<std::uint64_t>(seconds) * 10000000u +
+           static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100u;
+}
+
 } // namespace platform

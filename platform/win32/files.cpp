@@ -92,4 +92,20 @@ bool isFullyQualifiedPath(const std::filesystem::path& path) {
     return path.has_root_name() && path.has_root_directory();
 }
 
+std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path) {
+    // Attribute access only: a file that its writer holds shared with nobody still answers.
+    UniqueHandle handle(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+        nullptr));
+    if (!handle.valid()) {
+        return std::nullopt;
+    }
+    FILETIME written{};
+    if (::GetFileTime(handle.get(), nullptr, nullptr, &written) == FALSE) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+}
+
 } // namespace platform

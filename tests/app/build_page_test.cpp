@@ -6,9 +6,12 @@
 
 #include "app/pages/page_layout.h"
 #include "app/ui/palette.h"
+#include "backend/launch/command_line.h"
+#include "platform/text.h"
 #include "tests/app/page_drawing_checks.h"
 #include "tests/app/recording_canvas.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/fake_collection.h"
 #include "tests/support/package_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -582,6 +585,66 @@ TEST(BuildPageDrawing, TheAppDrawsThePageThroughItsRenderer) {
         [&](RecordingCanvas& canvas) { drawBuildPage(canvas, buildPage(*app)); }));
     EXPECT_TRUE(app->hitRegions().empty());
 }
+
+// --- A build that exits 0 without a receipt of its own, run through the backend's pump ---
+
+struct EmptyBuildCase {
+    const char* name;
+    const char* scenario;
+    bool earlierBuild;
+    friend void PrintTo(const EmptyBuildCase& c, std::ostream* out) { *out << c.name; }
+};
+
+const EmptyBuildCase emptyBuildCases[] = {
+    {"ExitsZeroWithoutAReceipt", "nobuild.qx1=1\n", false},
+    {"RecordsAFailureAndExitsZero", "failzero.qx1=compile\n", false},
+    {"LeavesTheEarlierReceiptUntouched", "nobuild.qx1=1\n", true},
+};
+
+class BuildWithoutReceipt : public testing::TestWithParam<EmptyBuildCase> {};
+
+TEST_P(BuildWithoutReceipt, ShowsTheFailureAndTheLogHint) {
+    const EmptyBuildCase& c = GetParam();
+    AppFixture fixture;
+    testsupport::writeFakeManifests(fixture.root());
+    testsupport::writeFakeSetupScript(fixture.root(), c.scenario);
+    if (c.earlierBuild) {
+        const auto earlier = testsupport::writeBuildReceipt(fixture.root(), "qx1", "earlier");
+        const auto receipt = earlier / "setup.json";
+        std::filesystem::last_write_time(receipt, std::filesystem::last_write_time(receipt) -
+                                                      std::chrono::hours(1));
+    }
+    const auto app = fixture.makeApp();
+    qxlauncher::Backend& backend = app->backend();
+    BackendProbe::acknowledged(backend) = true;
+    BackendProbe::tools(backend).checked = true;
+    BackendProbe::pythonCommand(backend) =
+        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
+    const auto roms = fixture.root() / "roms";
+    testsupport::writeFakeRoms(roms, 0);
+    BackendProbe::setupJob(backend, 0).romFolder = roms;
+    ASSERT_TRUE(backend.requestSetup(0, false));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (backend.isSetupBusy()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    app->refreshBuilds();
+    EXPECT_EQ(backend.setupJob(0).state, "failed");
+    const BuildRow row = buildRow(*app, 0);
+    EXPECT_EQ(row.stateWord, L"Failed");
+    EXPECT_EQ(row.detail, L"Failed at Compile Game: The setup ended without a build receipt.");
+    EXPECT_TRUE(colorIs(row.detailColour, UiPalette::warning));
+    EXPECT_EQ(row.failureText,
+              L"Open the log for details, or use Copy report and send it to the project.");
+    RecordingCanvas canvas;
+    drawBuildPage(canvas, buildPage(*app));
+    EXPECT_TRUE(findText(canvas.calls, row.detail).has_value());
+    EXPECT_TRUE(findText(canvas.calls, row.failureText).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, BuildWithoutReceipt, testing::ValuesIn(emptyBuildCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace lumenark

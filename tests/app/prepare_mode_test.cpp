@@ -5,11 +5,13 @@
 #include "platform/text.h"
 #include "tests/support/case_names.h"
 #include "tests/support/fake_collection.h"
+#include "tests/support/package_fixtures.h"
 #include "tests/support/project_root.h"
 #include "tests/support/scoped_environment.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -268,5 +270,70 @@ TEST_F(PrepareMode, WithTheLauncherOpenItStopsWithExitSixAndChangesNothing) {
     EXPECT_EQ(testsupport::readFile(setupConfig()), "qx2=" + (root / "old").string() + "\n");
     EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
 }
+
+// On Linux "roms " is a folder of its own beside "roms"; Windows makes the one folder "roms" of
+// both. Either way the line of "roms " would read back as "roms".
+TEST_F(PrepareMode, AFolderEndingInABlankCannotBeUsedAndNothingIsWritten) {
+    const auto blank = root / "roms ";
+#ifdef _WIN32
+    const auto filled = root / "roms";
+#else
+    const auto filled = blank;
+    std::filesystem::create_directories(root / "roms");
+#endif
+    for (const int game : {0, 1, 2}) {
+        testsupport::writeFakeRoms(filled, game);
+    }
+    const auto earlier = root / "earlier qx1";
+    std::filesystem::create_directories(earlier);
+    const std::string config =
+        "acknowledged=1\nqx1=" + platform::utf8FromWide(earlier.wstring()) + "\n";
+    testsupport::writeFile(setupConfig(), config);
+    const auto result = prepare({L"--prepare", L"--roms", blank.wstring()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.standardError, "This ROM folder can't be used.\n");
+    EXPECT_EQ(testsupport::readFile(setupConfig()), config);
+    EXPECT_FALSE(hasReceipt("qx1"));
+}
+
+// A build that exits 0 but leaves no receipt of its own is no build.
+struct EmptyBuild {
+    const char* name;
+    const char* scenario;
+    bool earlierBuild;
+    friend void PrintTo(const EmptyBuild& c, std::ostream* out) { *out << c.name; }
+};
+
+class PrepareWithoutReceipt : public PrepareMode,
+                              public ::testing::WithParamInterface<EmptyBuild> {};
+
+TEST_P(PrepareWithoutReceipt, GivesExitOneWithItsSentence) {
+    if (GetParam().earlierBuild) {
+        const auto receipt =
+            testsupport::writeBuildReceipt(root.path(), "qx1", "earlier build") / "setup.json";
+        std::filesystem::last_write_time(receipt, std::filesystem::last_write_time(receipt) -
+                                                      std::chrono::hours(1));
+    }
+    const auto folder = roms({0});
+    const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
+                                GetParam().scenario);
+    EXPECT_EQ(result.exitCode, 1) << result.standardOutput;
+    EXPECT_EQ(result.standardError, "Quarrix: The setup ended without a build receipt. Open the "
+                                    "log for details, or use Copy report and send it to the "
+                                    "project.\n");
+    EXPECT_NE(result.standardOutput.find(
+                  "progress 1.000 Quarrix: The setup ended without a build receipt.\n"),
+              std::string::npos)
+        << result.standardOutput;
+    EXPECT_EQ(result.standardOutput.find("Ready to play"), std::string::npos)
+        << result.standardOutput;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, PrepareWithoutReceipt,
+    ::testing::Values(EmptyBuild{"ExitsZeroWithoutAReceipt", "nobuild.qx1=1\n", false},
+                      EmptyBuild{"RecordsAFailureAndExitsZero", "failzero.qx1=compile\n", false},
+                      EmptyBuild{"LeavesTheEarlierReceiptUntouched", "nobuild.qx1=1\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
 #include "backend/preferences/launcher_files.h"
+#include "platform/text.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/temp_folder.h"
 
@@ -519,6 +520,73 @@ TEST_F(VerifiedRomFolder, AFailedSaveRestoresTheFolderAndVerification) {
     EXPECT_EQ(backend->statusText(), L"Folder refused: setup folders not saved");
     EXPECT_EQ(job().romFolder, (root / "old").lexically_normal());
     EXPECT_TRUE(verificationKept());
+}
+
+// ---- A ROM folder through setup.cfg and back ----
+
+struct FolderName {
+    const char* name;
+    std::wstring folder; // under the root; may hold a NUL
+    bool refused;
+    bool posixOnly;       // Windows names cannot hold it (no blank ends a folder name there)
+    std::wstring created; // the folder made on disk; empty: `folder`
+    friend void PrintTo(const FolderName& c, std::ostream* out) { *out << c.name; }
+};
+
+class RomFolderRoundTrip : public LauncherFiles, public testing::WithParamInterface<FolderName> {};
+
+TEST_P(RomFolderRoundTrip, ReadsBackAsTheChosenFolderOrIsRefusedWithNothingWritten) {
+    const FolderName& c = GetParam();
+#ifdef _WIN32
+    if (c.posixOnly) {
+        GTEST_SKIP() << "Windows folder names cannot hold this";
+    }
+#endif
+    std::filesystem::create_directories(root / "earlier");
+    ASSERT_TRUE(backend->setRomFolder(0, root / "earlier"));
+    const std::filesystem::path earlier = BackendProbe::setupJob(*backend, 0).romFolder;
+    const std::string before = testsupport::readFile(at(setupConfigPath));
+    std::filesystem::create_directories(
+        root / platform::pathFromWide(c.created.empty() ? c.folder : c.created));
+    const std::filesystem::path chosen = root / platform::pathFromWide(c.folder);
+
+    const bool accepted = backend->setRomFolder(0, chosen);
+    EXPECT_EQ(accepted, !c.refused);
+    if (!accepted) {
+        EXPECT_EQ(backend->statusText(), L"Folder refused: ROM folder");
+        EXPECT_EQ(BackendProbe::setupJob(*backend, 0).romFolder, earlier);
+        EXPECT_EQ(testsupport::readFile(at(setupConfigPath)), before);
+        return;
+    }
+    const std::filesystem::path stored = BackendProbe::setupJob(*backend, 0).romFolder;
+    EXPECT_EQ(BackendProbe::setupJob(reopen(), 0).romFolder, stored);
+    EXPECT_TRUE(std::filesystem::equivalent(stored, chosen)) << "another folder was stored";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RomFolderRoundTrip,
+    testing::Values(FolderName{"Plain", L"roms", false, false, L""},
+                    FolderName{"BlankInside", L"my roms", false, false, L""},
+                    FolderName{"LeadingBlank", L" roms", false, false, L""},
+                    FolderName{"BlankBeforeASubfolder", L"roms /qx1", false, true, L""},
+                    FolderName{"TrailingDot", L"roms.", false, false, L""},
+                    FolderName{"BeyondAscii", L"r\u00f6ms", false, false, L""},
+                    FolderName{"TrailingBlank", L"roms ", true, false, L""},
+                    FolderName{"TwoTrailingBlanks", L"roms  ", true, false, L""},
+                    FolderName{"TrailingTab", L"roms\t", true, true, L""},
+                    FolderName{"TrailingLineFeed", L"roms\n", true, true, L""},
+                    FolderName{"NulInside", std::wstring(L"ro\0ms", 5), true, false, L"ro"},
+                    FolderName{"NulAtTheEnd", std::wstring(L"roms\0", 5), true, false, L"roms"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LauncherFiles, SetupConfigIgnoresAFolderLineWithANul) {
+    std::filesystem::create_directories(root / "roms");
+    const std::string folder = utf8((root / "roms").lexically_normal());
+    write(setupConfigPath, "qx1=" + folder + "\nqx1=" + folder + std::string("\0x", 2) +
+                               "\nqx2=" + folder + std::string("\0", 1) + "\n");
+    Backend& loaded = reopen();
+    EXPECT_EQ(utf8(BackendProbe::setupJob(loaded, 0).romFolder), folder);
+    EXPECT_TRUE(BackendProbe::setupJob(loaded, 1).romFolder.empty());
 }
 
 } // namespace

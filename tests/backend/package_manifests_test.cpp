@@ -113,6 +113,11 @@ TEST_F(Qx3Manifest, FieldRefusals) {
         {"a climbing ROM folder",
          [](auto& f) { testsupport::setField(f, "rom_directory", "../roms"); },
          "native package traversal rejected"},
+        {"an executable cut by a NUL",
+         [](auto& f) {
+             testsupport::setField(f, "executable", std::string("qx3-native.exe\0.txt", 19));
+         },
+         "QX3 native manifest is binary"},
         {"an upper-case executable digest",
          [](auto& f) {
              std::string digest = testsupport::sha256Hex(testsupport::fixtureExecutable("qx3"));
@@ -365,6 +370,9 @@ TEST_F(Qx2Manifest, FieldRefusals) {
         {"a climbing executable", R::nativePlayable,
          [&](auto& f) { testsupport::setField(f, "executable", "../product/qx2-native.exe"); },
          "native package traversal rejected"},
+        {"a ROM folder cut by a NUL", R::nativePlayable,
+         [&](auto& f) { testsupport::setField(f, "rom_directory", std::string("roms\0x", 6)); },
+         "native manifest is binary"},
         {"a live experiment's executable digest differs", R::liveExperiment,
          [](auto& f) { testsupport::setField(f, "executable_sha256", std::string(64, 'e')); },
          "native executable SHA-256 differs"},

@@ -43,12 +43,20 @@ TEST(ResolveManifestPath, RefusesWhatIsNotExplicitOrTraverses) {
     TempFolder base("resolve");
     const std::string absolute = utf8Of(base / "elsewhere/roms");
     const ResolveCase cases[] = {
-        {"", false, notExplicit, false},      {"roms", true, nullptr, false},
-        {"roms/sub", true, nullptr, false},   {absolute, false, nullptr, false},
-        {absolute, true, notExplicit, false}, {"\\roms", false, notExplicit, true},
-        {"D:roms", false, notExplicit, true}, {".", false, traversal, false},
-        {"..", false, traversal, false},      {"a/./b", false, traversal, false},
-        {"a/../b", true, traversal, false},   {"../roms", false, traversal, false},
+        {"", false, notExplicit, false},
+        {"roms", true, nullptr, false},
+        {"roms/sub", true, nullptr, false},
+        {absolute, false, nullptr, false},
+        {absolute, true, notExplicit, false},
+        {"\\roms", false, notExplicit, true},
+        {"D:roms", false, notExplicit, true},
+        {".", false, traversal, false},
+        {"..", false, traversal, false},
+        {"a/./b", false, traversal, false},
+        {"a/../b", true, traversal, false},
+        {"../roms", false, traversal, false},
+        {std::string("roms\0.txt", 9), true, traversal, false},
+        {std::string("roms\0", 5), false, traversal, false},
     };
     for (const ResolveCase& c : cases) {
 #ifndef _WIN32
@@ -274,6 +282,13 @@ TEST_F(Availability, FirstGameDamage) {
              text.replace(text.find(size), size.size(), "\"size\": 99999999999999999999999");
              writeFile(testsupport::qx1ProductFolder(r) / "manifest.json", text);
          }},
+        {"ROM path cut by a NUL",
+         [&](const auto& r) {
+             auto cut = roms;
+             cut[5].name += std::string("\0.txt", 5);
+             writeFile(testsupport::qx1ProductFolder(r) / "manifest.json",
+                       testsupport::inventoryManifestText(cut, false));
+         }},
         {"manifest over 65536 bytes",
          [&](const auto& r) {
              writeFile(testsupport::qx1ProductFolder(r) / "manifest.json",
@@ -306,6 +321,8 @@ TEST_F(Availability, OlderSecondGamePackage) {
     writeFile(product / "engine-path.txt", "engine/qx2-engine.exe\n");
     EXPECT_FALSE(available(1)) << "a relative engine path";
     const std::string engine = utf8Of(testsupport::qx2ArcadeEngine(root.path()));
+    writeFile(product / "engine-path.txt", engine + std::string("\0.txt", 5));
+    EXPECT_FALSE(available(1)) << "an engine path cut by a NUL";
     writeFile(product / "engine-path.txt", engine);
     EXPECT_TRUE(available(1));
     std::filesystem::remove(testsupport::qx2ArcadeEngine(root.path()));

@@ -2,10 +2,12 @@
 #include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
 #include "tests/support/case_names.h"
+#include "tests/support/package_fixtures.h"
 #include "tests/support/probe_child.h"
 
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <memory>
 
 namespace qxlauncher {
@@ -399,6 +401,94 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SetupPipeline, DisplayTextsRefuseAGameKindAboveTwo) {
     EXPECT_THROW(backend().stepMessageText(3), std::out_of_range);
     EXPECT_THROW(backend().stepHintText(3), std::out_of_range);
+}
+
+// --- A build that ends with 0 is done only with a receipt of its own ---
+
+// Sets a file's write time back by the hours given, so a test never waits for the clock.
+void makeOlder(const std::filesystem::path& file, int hours) {
+    std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) -
+                                               std::chrono::hours(hours));
+}
+
+// A receipt and a log of an earlier run of the first game, both older than any job to come.
+void layOutEarlierRun(const std::filesystem::path& root) {
+    const auto build = testsupport::writeBuildReceipt(root, "qx1", "earlier build of qx1");
+    makeOlder(build / "setup.json", 1);
+    // Older still: the job's start is what opening its log stamps, not the log's earlier time.
+    testsupport::writeFile(setupLogPath(root, 0), "earlier run\n");
+    makeOlder(setupLogPath(root, 0), 2);
+}
+
+struct EmptyBuild {
+    const char* name;
+    const char* scenario;
+    bool earlierRun;
+    const char* detail;
+    friend void PrintTo(const EmptyBuild& c, std::ostream* out) { *out << c.name; }
+};
+
+class BuildWithoutReceipt : public SetupFixture,
+                            public ::testing::WithParamInterface<EmptyBuild> {};
+
+TEST_P(BuildWithoutReceipt, FailsWithItsOwnSentenceAndTheLogHint) {
+    collection(GetParam().scenario);
+    ready(0, romFolder({0}));
+    if (GetParam().earlierRun) {
+        layOutEarlierRun(root.path());
+    }
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "failed");
+    EXPECT_EQ(job(0).code, "internal");
+    EXPECT_EQ(job(0).message, "The setup ended without a build receipt.");
+    EXPECT_EQ(job(0).hint, "");
+    EXPECT_EQ(job(0).detail, GetParam().detail);
+    EXPECT_EQ(b.statusText(), L"Quarrix: The setup ended without a build receipt.");
+    EXPECT_EQ(b.stepHintText(0),
+              L"Open the log for details, or use Copy report and send it to the project.");
+    EXPECT_EQ(b.hasValidBuild(0), GetParam().earlierRun) << "an earlier build stays as it was";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, BuildWithoutReceipt,
+    ::testing::Values(EmptyBuild{"ExitsZeroWithoutAReceipt", "nobuild.qx1=1\n", false,
+                                 "Ready to play; setup.py exit code 0 without a build receipt"},
+                      EmptyBuild{
+                          "RecordsAFailureAndExitsZero", "failzero.qx1=compile\n", false,
+                          "The fake compile failed.; setup.py exit code 0 without a build receipt"},
+                      EmptyBuild{"LeavesTheEarlierReceiptUntouched", "nobuild.qx1=1\n", true,
+                                 "Ready to play; setup.py exit code 0 without a build receipt"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SetupPipeline, ARebuildThatWritesItsReceiptAgainIsDone) {
+    collection("");
+    ready(0, romFolder({0}));
+    layOutEarlierRun(root.path());
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    const auto built = b.latestBuildDirectory(0);
+    // Older than the next run: only its rewrite during that run can make it count.
+    makeOlder(built / "setup.json", 1);
+    makeOlder(setupLogPath(root.path(), 0), 2);
+    ASSERT_TRUE(b.requestSetup(0, false));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_EQ(b.statusText(), L"Quarrix: ready to play.");
+    EXPECT_EQ(b.latestBuildDirectory(0), built);
+}
+
+TEST_F(SetupPipeline, AVerifyJobNeedsNoReceipt) {
+    collection("nobuild.qx1=1\n");
+    ready(0, romFolder({0}));
+    layOutEarlierRun(root.path());
+    ASSERT_TRUE(backend().requestSetup(0, true));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_EQ(backend().statusText(), L"Quarrix: ROM files verified.");
 }
 
 } // namespace

@@ -199,6 +199,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadReceipt{"dot", std::string(64, 'a'),
                                  "generated/qx1/./" + std::string(64, 'a') + "/game.exe"},
                       BadReceipt{"absolute", std::string(64, 'a'), ownExecutableAbsolute},
+                      // The system would check and open only the text before the NUL.
+                      BadReceipt{"escaped NUL", std::string(64, 'a'),
+                                 "generated/qx1/" + std::string(64, 'a') + "/game.exe\\u0000.txt"},
                       BadReceipt{"linked executable", std::string(64, 'a'), ownExecutableLink}),
     [](const auto& info) { return testsupport::caseNameFrom(info.param.label); });
 

@@ -1,8 +1,12 @@
+#include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/system_error.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
 
 namespace {
 
@@ -78,6 +82,46 @@ TEST(FullyQualifiedPath, NeedsTheWholeRoot) {
     EXPECT_FALSE(platform::isFullyQualifiedPath(L"D:relative"));
     EXPECT_TRUE(platform::isFullyQualifiedPath(L"D:\\x"));
 #endif
+}
+
+constexpr std::uint64_t hourIn100ns = 36000000000;
+constexpr std::uint64_t secondIn100ns = 10000000;
+
+void makeOlder(const std::filesystem::path& file, std::chrono::hours by) {
+    std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - by);
+}
+
+TEST(LastWriteTime, FollowsTheTimeSetAndIsNoneForAMissingFile) {
+    TempFolder folder;
+    testsupport::writeFile(folder / "older", "a");
+    testsupport::writeFile(folder / "newer", "b");
+    std::filesystem::last_write_time(folder / "older",
+                                     std::filesystem::last_write_time(folder / "newer"));
+    makeOlder(folder / "older", std::chrono::hours(1));
+    const auto older = platform::lastWriteTime(folder / "older");
+    const auto newer = platform::lastWriteTime(folder / "newer");
+    ASSERT_TRUE(older.has_value() && newer.has_value());
+    ASSERT_GT(*newer, *older);
+    // The library may keep the time it sets and reads to whole seconds only.
+    EXPECT_GE(*newer - *older, hourIn100ns);
+    EXPECT_LT(*newer - *older, hourIn100ns + secondIn100ns);
+    EXPECT_FALSE(platform::lastWriteTime(folder / "missing").has_value());
+}
+
+// What a setup job relies on: opening its log stamps the start, and a file the job writes later
+// is never older, whether or not the clock ticked in between.
+TEST(LastWriteTime, AFileWrittenAfterALogIsOpenedIsNeverOlderThanIt) {
+    TempFolder folder;
+    testsupport::writeFile(folder / "job.log", "an earlier run\n");
+    makeOlder(folder / "job.log", std::chrono::hours(2));
+    platform::UniqueHandle log = platform::openChildLogFile(folder / "job.log");
+    ASSERT_TRUE(log.valid());
+    const auto started = platform::lastWriteTime(folder / "job.log");
+    testsupport::writeFile(folder / "receipt", "{}");
+    const auto written = platform::lastWriteTime(folder / "receipt");
+    ASSERT_TRUE(started.has_value() && written.has_value());
+    EXPECT_GE(*written, *started);
+    EXPECT_LT(*written - *started, hourIn100ns) << "opening the log kept its earlier time";
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 //   step_delay_ms=N        time each setup step takes      compile_units=N  units of "compile"
 //   fail.<id>=<step>       record a failure of its own at that step and exit 1
 //   bare.<id>=<step>       exit 3 at that step without recording anything
+//   failzero.<id>=<step>   record a failure of its own at that step, then exit 0 all the same
+//   nobuild.<id>=1         go through every step and exit 0, but write no build receipt
 //   hang.<id>=<step>       start a grandchild that beats a heartbeat file, write both process
 //                          ids to "logs/hang-<id>.pids", then wait forever
 //   hang_session=1         the hanging step's grandchild leaves for a session of its own (Linux)
@@ -400,7 +402,8 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
         if (valueOf(scenario, "bare." + id) == step) {
             return 3;
         }
-        if (valueOf(scenario, "fail." + id) == step) {
+        const bool failsWithZero = valueOf(scenario, "failzero." + id) == step;
+        if (valueOf(scenario, "fail." + id) == step || failsWithZero) {
             progress.state = "failed";
             progress.code = "fake_" + step;
             progress.message = valueOf(scenario, "fail_message", "The fake " + step + " failed.");
@@ -408,7 +411,7 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
             progress.detail = "scenario asked for a failure at " + step;
             progress.write();
             std::fputs("fake setup: failing as asked\n", stderr);
-            return 1;
+            return failsWithZero ? 0 : 1;
         }
         if (valueOf(scenario, "hang." + id) == step) {
             progress.write();
@@ -451,7 +454,7 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
                 sleepFor(delay);
             }
         }
-        if (step == "install") {
+        if (step == "install" && valueOf(scenario, "nobuild." + id) != "1") {
             writeBuild(root, id);
         }
         reportAndHold(progress);
