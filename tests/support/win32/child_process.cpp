@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cwctype>
+#include <string>
 
 namespace testsupport {
 
@@ -97,10 +98,13 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
         ::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                          CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, environment.data(),
                          folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    const DWORD startError = started ? 0 : ::GetLastError();
     ::CloseHandle(in);
     ::CloseHandle(out);
     ::CloseHandle(err);
     if (!started) {
+        // Said in the result, so a test that fails on it shows why the child never ran.
+        result.standardError = "CreateProcessW failed with " + std::to_string(startError);
         return result;
     }
     ::CloseHandle(process.hThread);
