@@ -489,11 +489,16 @@ as_old_as_windows() {
     awk -v now="$(date +%s.%N)" -v s="$linux_started" -v w="$window_seconds" 'BEGIN { exit !(now - s >= w) }'
 }
 wait_until 120 "the Linux build's animation reached the Windows one's time" as_old_as_windows
+# As on Windows: a drawn frame, the same as the one before it.
 linux_shot() {
-    convert "xwd:$linux_fb/Xvfb_screen0" "$out/linux/window-play.png" &&
-        awk -v m="$(identify -format '%[fx:mean]' "$out/linux/window-play.png")" 'BEGIN { exit !(m > 0.02) }'
+    local shot="$out/linux/window-play.png" before="$out/linux/window-play-before.png"
+    [ ! -f "$shot" ] || cp "$shot" "$before"
+    convert "xwd:$linux_fb/Xvfb_screen0" "$shot" &&
+        awk -v m="$(identify -format '%[fx:mean]' "$shot")" 'BEGIN { exit !(m > 0.02) }' &&
+        [ -f "$before" ] && "$linux_bin/compare_captures" "$shot" "$before" >/dev/null
 }
-wait_until 60 "the Linux build's window shows a drawn frame" linux_shot
+wait_until 60 "the Linux build's window shows a settled frame" linux_shot
+rm -f "$out/linux/window-play-before.png"
 stop_pid "$linux_launcher"
 
 # --- The comparison ----------------------------------------------------------------------------
