@@ -121,6 +121,9 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
+# A stop (Ctrl-C, a time limit) leaves through the same clean-up.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 mount_system() {
     local where=$1 m
