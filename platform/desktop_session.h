@@ -23,7 +23,8 @@ private:
     bool initialized_ = false;
 };
 
-// The error message box with an error icon.
+// The error message box with an error icon; it stays until it is dismissed, also after a
+// window of the calling thread was destroyed.
 void showErrorMessageBox(const std::wstring& title, const std::wstring& text);
 
 } // namespace platform

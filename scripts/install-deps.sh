@@ -13,6 +13,8 @@ packages=(
     openbox xdotool x11-utils imagemagick
     # Wine's Media Foundation decodes through GStreamer: "base" holds the decodebin, "good" WAV.
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    # The Windows product's stage makes its Debian 13 root (scripts/windows-stage.sh).
+    debootstrap
 )
 missing=()
 for package in "${packages[@]}"; do

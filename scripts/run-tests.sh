@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both platforms and runs every test: the Linux build natively and again under the
-# sanitizers, the readers' fuzz targets, the Windows build under Wine.
+# sanitizers, the readers' fuzz targets, the Windows build's tests under Wine, then the Windows
+# product itself under Wine 10 in a Debian 13 root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -37,3 +38,7 @@ wineserver -p || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 ctest --preset windows
+
+# The Windows product itself: its Direct3D 12 renderer, captures, window and fatal box under
+# Wine 10 in a Debian 13 root, compared with the Linux build's frames.
+bash scripts/windows-stage.sh

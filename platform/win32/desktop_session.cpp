@@ -26,6 +26,10 @@ void ComApartment::uninitialize() {
 }
 
 void showErrorMessageBox(const std::wstring& title, const std::wstring& text) {
+    // A window of this thread destroyed on the way here posted the quit message, which would end
+    // the box's modal loop before it is ever seen.
+    MSG quit{};
+    ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     ::MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_ICONERROR);
 }
 

@@ -1,0 +1,219 @@
+#include "tests/windows_stage/capture_comparison.h"
+
+#include "platform/image_codec.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+namespace stagetest {
+namespace {
+
+// The bounds, from the frames of both builds and the faults of the test's table: the font
+// substitution of the captures and of the window's Play page gives at most a mean shift of 1.0,
+// 0.8 % of grounds off, area shifts of 26 (a pill that no longer fits its row) and 3, a detail
+// ratio of 0.99 to 1.06 and 4.4 % of pixels far off; each fault breaks at least one bound by
+// half as much again.
+constexpr double maxMeanShift = 3;
+constexpr double groundLevels = 3;
+constexpr double maxGroundsOff = 0.015;
+constexpr double maxAreaShift = 45;
+constexpr double maxWideAreaShift = 7;
+constexpr double minDetailRatio = 0.85;
+constexpr double maxDetailRatio = 1.25;
+constexpr int farLevels = 64;
+constexpr double maxPixelsFarOff = 0.08;
+constexpr int block = 16;
+
+using Channels = std::array<double, 3>;
+
+int channel(std::uint32_t pixel, int c) {
+    return static_cast<int>((pixel >> (16 - 8 * c)) & 0xFF);
+}
+
+double largestChannelGap(const Channels& a, const Channels& b) {
+    double gap = 0;
+    for (int c = 0; c < 3; ++c) {
+        gap = std::max(gap, std::abs(a[c] - b[c]));
+    }
+    return gap;
+}
+
+Channels meanOf(const CaptureImage& image) {
+    Channels sum{};
+    for (const std::uint32_t pixel : image.pixels) {
+        for (int c = 0; c < 3; ++c) {
+            sum[c] += channel(pixel, c);
+        }
+    }
+    for (double& s : sum) {
+        s /= static_cast<double>(image.pixels.size());
+    }
+    return sum;
+}
+
+// Each block's per-channel median, row by row of blocks (the last ones may be smaller).
+struct BlockGrounds {
+    int columns = 0;
+    int rows = 0;
+    std::vector<Channels> grounds;
+
+    const Channels& at(int x, int y) const {
+        return grounds[static_cast<std::size_t>(y * columns + x)];
+    }
+};
+
+BlockGrounds groundsOf(const CaptureImage& image) {
+    BlockGrounds result;
+    result.columns = (image.width + block - 1) / block;
+    result.rows = (image.height + block - 1) / block;
+    std::array<std::vector<int>, 3> values;
+    for (int top = 0; top < image.height; top += block) {
+        for (int left = 0; left < image.width; left += block) {
+            for (auto& v : values) {
+                v.clear();
+            }
+            for (int y = top; y < std::min(image.height, top + block); ++y) {
+                for (int x = left; x < std::min(image.width, left + block); ++x) {
+                    for (int c = 0; c < 3; ++c) {
+                        values[static_cast<std::size_t>(c)].push_back(channel(image.at(x, y), c));
+                    }
+                }
+            }
+            Channels ground{};
+            for (std::size_t c = 0; c < 3; ++c) {
+                auto middle = values[c].begin() + static_cast<std::ptrdiff_t>(values[c].size() / 2);
+                std::nth_element(values[c].begin(), middle, values[c].end());
+                ground[c] = *middle;
+            }
+            result.grounds.push_back(ground);
+        }
+    }
+    return result;
+}
+
+double shareOfGroundsOff(const BlockGrounds& a, const BlockGrounds& b) {
+    std::size_t off = 0;
+    for (std::size_t i = 0; i < a.grounds.size(); ++i) {
+        if (largestChannelGap(a.grounds[i], b.grounds[i]) > groundLevels) {
+            ++off;
+        }
+    }
+    return static_cast<double>(off) / static_cast<double>(a.grounds.size());
+}
+
+// The largest median of the signed ground differences of a channel over any n x n blocks.
+double areaShift(const BlockGrounds& a, const BlockGrounds& b, int n) {
+    double largest = 0;
+    std::vector<double> gaps(static_cast<std::size_t>(n * n));
+    for (int top = 0; top + n <= a.rows; ++top) {
+        for (int left = 0; left + n <= a.columns; ++left) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                std::size_t k = 0;
+                for (int y = top; y < top + n; ++y) {
+                    for (int x = left; x < left + n; ++x) {
+                        gaps[k++] = a.at(x, y)[c] - b.at(x, y)[c];
+                    }
+                }
+                auto middle = gaps.begin() + static_cast<std::ptrdiff_t>(gaps.size() / 2);
+                std::nth_element(gaps.begin(), middle, gaps.end());
+                largest = std::max(largest, std::abs(*middle));
+            }
+        }
+    }
+    return largest;
+}
+
+int brightness(std::uint32_t pixel) {
+    return std::max({channel(pixel, 0), channel(pixel, 1), channel(pixel, 2)});
+}
+
+double detailOf(const CaptureImage& image) {
+    double sum = 0;
+    for (int y = 0; y + 1 < image.height; ++y) {
+        for (int x = 0; x + 1 < image.width; ++x) {
+            const int here = brightness(image.at(x, y));
+            sum += std::abs(brightness(image.at(x + 1, y)) - here) +
+                   std::abs(brightness(image.at(x, y + 1)) - here);
+        }
+    }
+    return sum;
+}
+
+void breaks(std::string& failure, bool broken, const char* what) {
+    if (broken) {
+        failure += failure.empty() ? what : std::string("; ") + what;
+    }
+}
+
+} // namespace
+
+CaptureImage loadCapture(const std::filesystem::path& path) {
+    auto file = platform::openImageFile(path);
+    if (!file) {
+        throw std::runtime_error("cannot read the image " + path.string());
+    }
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    file->size(width, height);
+    CaptureImage image;
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    image.pixels = file->pixels();
+    return image;
+}
+
+std::string CaptureDifference::summary() const {
+    char text[320];
+    std::snprintf(text, sizeof(text),
+                  "mean shift %.2f, mean absolute %.2f, grounds off %.2f %%, area shifts %.0f "
+                  "and %.0f, detail ratio %.3f, pixels far off %.2f %%",
+                  meanShift, meanAbsolute, groundsOff * 100, areaShift, wideAreaShift, detailRatio,
+                  pixelsFarOff * 100);
+    return text;
+}
+
+CaptureDifference compareCaptures(const CaptureImage& candidate, const CaptureImage& reference) {
+    CaptureDifference d;
+    if (candidate.width != reference.width || candidate.height != reference.height ||
+        reference.pixels.empty()) {
+        d.failure = "the sizes differ";
+        return d;
+    }
+    d.meanShift = largestChannelGap(meanOf(candidate), meanOf(reference));
+    double absolute = 0;
+    std::size_t far = 0;
+    for (std::size_t i = 0; i < reference.pixels.size(); ++i) {
+        int gap = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int step =
+                std::abs(channel(candidate.pixels[i], c) - channel(reference.pixels[i], c));
+            absolute += step;
+            gap = std::max(gap, step);
+        }
+        far += gap > farLevels ? 1 : 0;
+    }
+    const auto count = static_cast<double>(reference.pixels.size());
+    d.meanAbsolute = absolute / (3 * count);
+    d.pixelsFarOff = static_cast<double>(far) / count;
+    const BlockGrounds a = groundsOf(candidate);
+    const BlockGrounds b = groundsOf(reference);
+    d.groundsOff = shareOfGroundsOff(a, b);
+    d.areaShift = areaShift(a, b, 3);
+    d.wideAreaShift = areaShift(a, b, 5);
+    const double referenceDetail = detailOf(reference);
+    d.detailRatio = referenceDetail > 0 ? detailOf(candidate) / referenceDetail : 0;
+
+    breaks(d.failure, d.meanShift > maxMeanShift, "the colour means differ");
+    breaks(d.failure, d.groundsOff > maxGroundsOff, "too many blocks differ in their ground");
+    breaks(d.failure, d.areaShift > maxAreaShift, "an area of blocks differs");
+    breaks(d.failure, d.wideAreaShift > maxWideAreaShift, "a wide area of blocks differs");
+    breaks(d.failure, d.detailRatio < minDetailRatio || d.detailRatio > maxDetailRatio,
+           "the fine detail (the text) differs");
+    breaks(d.failure, d.pixelsFarOff > maxPixelsFarOff, "too many pixels are far off");
+    return d;
+}
+
+} // namespace stagetest
