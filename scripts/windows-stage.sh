@@ -237,12 +237,13 @@ drawn() {
 
 # --- The demo collection, prepared headless ---------------------------------------------------
 
-demo_windows='C:\lumenark\demo'
-demo="$prefix/drive_c/lumenark/demo"
-captures_windows='C:\lumenark\captures'
-captures="$prefix/drive_c/lumenark/captures"
+# On Wine's drive Z:\, the Linux file system, as a player's folder under Wine would be.
+demo_windows='Z:\stage\demo'
+demo="$run/demo"
+captures_windows='Z:\stage\captures'
+captures="$run/captures"
 ui_log="$demo/logs/temporaria-8/ui-latest.log"
-rm -rf "$prefix/drive_c/lumenark"
+rm -rf --one-file-system "$demo" "$captures"
 mkdir -p "$captures"
 
 say "laying out the demo collection in $demo_windows"
@@ -252,7 +253,7 @@ in_root timeout "$step_seconds" sh -c 'cd /stage/bin && exec wine make_demo_coll
 
 # in_demo <command...>: a command in the demo root's folder.
 in_demo() {
-    in_root sh -c 'cd /stage/prefix/drive_c/lumenark/demo && exec "$@"' - "$@"
+    in_root sh -c 'cd /stage/demo && exec "$@"' - "$@"
 }
 
 say "preparing the three games headless"
