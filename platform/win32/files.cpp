@@ -64,11 +64,21 @@ std::optional<FileIdentity> File::identity() const {
     return identityOfHandle(handle_.get());
 }
 
-std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
-    UniqueHandle handle(::CreateFileW(
+namespace {
+
+// Attribute access only, of the entry itself (a link is not followed): a file that its writer
+// holds shared with nobody still answers.
+UniqueHandle openForAttributes(const std::filesystem::path& path) {
+    return UniqueHandle(::CreateFileW(
         path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
         nullptr));
+}
+
+} // namespace
+
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
+    const UniqueHandle handle = openForAttributes(path);
     if (!handle.valid()) {
         return std::nullopt;
     }
@@ -93,11 +103,7 @@ bool isFullyQualifiedPath(const std::filesystem::path& path) {
 }
 
 std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path) {
-    // Attribute access only: a file that its writer holds shared with nobody still answers.
-    UniqueHandle handle(::CreateFileW(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-        nullptr));
+    const UniqueHandle handle = openForAttributes(path);
     if (!handle.valid()) {
         return std::nullopt;
     }
