@@ -51,7 +51,7 @@ int followedFocusPosition(const std::vector<int>& previous, int focused,
         }
     }
     const auto first = std::find_if(next.begin(), next.end(), [](int id) { return !isCancel(id); });
-    return first == next.end() ? 0 : static_cast<int>(first - next.begin());
+    return first == next.end() ? noFocusPosition : static_cast<int>(first - next.begin());
 }
 
 } // namespace lumenark

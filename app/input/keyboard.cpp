@@ -4,6 +4,7 @@
 #include "app/app.h"
 
 #include "app/control_ids.h"
+#include "app/input/focus_follow.h"
 #include "app/input/virtual_keys.h"
 #include "app/pages/settings_controls.h"
 #include "app/ui_event_log.h"
@@ -202,13 +203,19 @@ void App::playKey(int key) {
 void App::sectionKey(int key) {
     const std::vector<int> order = focusOrder();
     const int count = static_cast<int>(order.size());
-    placeFocus(clampPosition(focusPosition_, count));
+    const bool onNoControl = focusPosition_ == noFocusPosition;
+    if (!onNoControl) {
+        placeFocus(clampPosition(focusPosition_, count));
+    }
     if (isActivationKey(key)) {
-        activate(order.at(static_cast<std::size_t>(focusPosition_)));
+        if (!onNoControl) {
+            activate(order.at(static_cast<std::size_t>(focusPosition_)));
+        }
     } else if (key == vk::left || key == vk::up) {
-        placeFocus(wrapPosition(focusPosition_, -1, count));
+        // From no control, as if the focus stood just past the list's ends: back to the last.
+        placeFocus(onNoControl ? count - 1 : wrapPosition(focusPosition_, -1, count));
     } else if (key == vk::right || key == vk::down) {
-        placeFocus(wrapPosition(focusPosition_, 1, count));
+        placeFocus(onNoControl ? 0 : wrapPosition(focusPosition_, 1, count));
     } else if (key == 'S') {
         openSettings();
     }

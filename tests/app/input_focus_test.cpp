@@ -4,7 +4,9 @@
 #include "app/control_ids.h"
 #include "app/input/focus_follow.h"
 #include "app/input/virtual_keys.h"
+#include "backend/game_table.h"
 #include "backend/launch/command_line.h"
+#include "backend/setup/setup_progress.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/text.h"
 #include "tests/app/dispatch_scene.h"
@@ -12,11 +14,13 @@
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +66,20 @@ INSTANTIATE_TEST_SUITE_P(
         FollowCase{"TheNearestAfterItThatIsNoCancel", {73, 81, 91}, 73, {81, 91}, 0, 1},
         FollowCase{"TheNearestBeforeItThatIsNoCancel", {90, 81, 73}, 73, {90, 81}, 2, 0},
         FollowCase{"TheFirstThatIsNoCancel", {124, 73, 70, 71, 72}, 73, {80, 90, 81, 82}, 1, 1},
-        FollowCase{"ACancelWhenNothingElseIsLeft", {124, 73, 70}, 124, {81, 82}, 0, 0},
+        FollowCase{
+            "NoControlWhenOnlyCancelsAreLeft", {124, 73, 70}, 124, {81, 82}, 0, noFocusPosition},
+        FollowCase{"NoControlAfterBuildAllOnAFirstStart",
+                   {124, 73, 70, 71, 72},
+                   73,
+                   {80, 81, 82},
+                   1,
+                   noFocusPosition},
+        FollowCase{"NoControlStaysOnNoControl",
+                   {80, 81, 82},
+                   -1,
+                   {124, 73, 70},
+                   noFocusPosition,
+                   noFocusPosition},
         FollowCase{"NoControlFocusedKeepsThePosition", {124, 73}, -1, {80, 81}, 5, 5}),
     [](const testing::TestParamInfo<FollowCase>& info) { return info.param.name; });
 
@@ -140,6 +157,154 @@ INSTANTIATE_TEST_SUITE_P(Table, FocusAfterBuildAll,
                          [](const testing::TestParamInfo<BuildAllCase>& info) {
                              return info.param.name;
                          });
+
+// --- "Build all" while the first requirements check runs -------------------------------------
+
+// A first start: the ROM folders are set, there are no setup logs and no builds, and the
+// requirements check is held while the player acts. "Build all" queues the three games behind
+// it and leaves only their Cancels enabled.
+class FirstStart {
+public:
+    FirstStart()
+        : interpreters_(platform::wideFromPath(s.root() / "interpreters")),
+          path_(L"PATH", interpreters_) {
+        app_ = &s.start(PageState::confirmedIdle, NavSection::overview);
+        testsupport::writeFakeManifests(s.root());
+        testsupport::writeFakeSetupScript(s.root(), "requirements=held\n");
+        testsupport::placeFakeInterpreter(s.root() / "interpreters", {"python.exe"});
+        check_.emplace(s.root(), "requirements");
+        for (int game = 0; game < qxlauncher::gameCount; ++game) {
+            testsupport::writeFakeRoms(s.backend().setupJob(game).romFolder, game);
+        }
+        script_.emplace(s.scene.fixture, *app_);
+        script_->click(buildNavigationId);
+        // "Check requirements" holds the page's default focus, and the check starts again.
+        script_->click(checkRequirementsControlId);
+    }
+
+    App& app() { return *app_; }
+    InputScript& script() { return *script_; }
+    void releaseCheck() { check_->release(); }
+
+    // The page controls that the frame draws with the focus ring.
+    std::vector<int> ringedControls() {
+        const apptest::DrawCalls calls = s.scene.frame();
+        std::vector<int> ringed;
+        for (const PageControl& control : app_->pageControls()) {
+            for (const apptest::DrawCall& call : calls) {
+                if (call.kind == apptest::DrawKind::roundedRect && call.border > 2.0f &&
+                    apptest::sameRect(call.rect, control.rect())) {
+                    ringed.push_back(control.id);
+                    break;
+                }
+            }
+        }
+        return ringed;
+    }
+
+    DispatchScene s;
+
+private:
+    App* app_ = nullptr;
+    std::wstring interpreters_;
+    testsupport::ScopedEnvironment path_;
+    std::optional<testsupport::FakePythonHold> check_;
+    std::optional<InputScript> script_;
+};
+
+class BuildAllOnAFirstStart : public testing::TestWithParam<BuildAllCase> {};
+
+TEST_P(BuildAllOnAFirstStart, LeavesTheFocusOnNoControlAndCancelsNothing) {
+    FirstStart start;
+    App& app = start.app();
+    ASSERT_FALSE(start.s.backend().toolProbe().checked);
+    ASSERT_EQ(app.focusedControl(), checkRequirementsControlId);
+
+    GetParam().play(start.script());
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        EXPECT_TRUE(start.s.backend().setupJob(game).queued) << game;
+    }
+    EXPECT_EQ(app.focusOrder(),
+              (std::vector{cancelControlId(0), cancelControlId(1), cancelControlId(2)}));
+    EXPECT_EQ(app.focusPosition(), noFocusPosition);
+    EXPECT_EQ(app.focusedControl(), -1);
+    EXPECT_TRUE(start.ringedControls().empty());
+    // Enter and A on no control do nothing.
+    start.script().key(vk::enter);
+    start.script().key(vk::space);
+    EXPECT_FALSE(start.s.backend().toolProbe().checked);
+
+    start.releaseCheck();
+    ASSERT_TRUE(gametest::pollUntil([] {}, [&] { return !start.s.backend().isSetupBusy(); }));
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        EXPECT_EQ(start.s.backend().setupJob(game).state, "done") << game;
+        EXPECT_TRUE(qxlauncher::findLatestBuild(start.s.root(),
+                                                std::wstring(qxlauncher::gameTable[game].id))
+                        .found)
+            << game;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BuildAllOnAFirstStart,
+                         testing::Values(BuildAllCase{"DownToItThenEnterTwice",
+                                                      [](InputScript& script) {
+                                                          script.key(vk::down);
+                                                          script.key(vk::enter);
+                                                          script.key(vk::enter);
+                                                      }},
+                                         BuildAllCase{"AClickThenEnter", clickBuildAllThenEnter},
+                                         BuildAllCase{"AClickThenAOnThePad",
+                                                      [](InputScript& script) {
+                                                          script.connectPad();
+                                                          script.click(buildAllControlId);
+                                                          script.hold(qxlauncher::PadButton::a);
+                                                          script.poll();
+                                                          script.releaseAll();
+                                                          script.poll();
+                                                      }}),
+                         [](const testing::TestParamInfo<BuildAllCase>& info) {
+                             return info.param.name;
+                         });
+
+struct PlacingKeyCase {
+    const char* name;
+    int key;
+    int placedOn; // the Cancel's game
+};
+
+void PrintTo(const PlacingKeyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FocusFromNoControl : public testing::TestWithParam<PlacingKeyCase> {};
+
+// From no control a forward key places the focus on the list's first entry and a backward key
+// on its last; the ring shows there, and Enter then acts on that control.
+TEST_P(FocusFromNoControl, TheNextMovementKeyPlacesItAndEnterActsThere) {
+    FirstStart start;
+    start.script().click(buildAllControlId);
+    // A frame, as the main loop draws one between the click and the next key.
+    ASSERT_TRUE(start.ringedControls().empty());
+    ASSERT_EQ(start.app().focusPosition(), noFocusPosition);
+
+    start.script().key(GetParam().key);
+    const int placed = cancelControlId(GetParam().placedOn);
+    EXPECT_EQ(start.app().focusedControl(), placed);
+    EXPECT_EQ(start.ringedControls(), std::vector{placed});
+
+    start.script().key(vk::enter);
+    EXPECT_EQ(start.s.backend().statusText(), L"Setup cancelled.");
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        EXPECT_EQ(start.s.backend().setupJob(game).state, "cancelled") << game;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FocusFromNoControl,
+    testing::Values(PlacingKeyCase{"Down", vk::down, 0}, PlacingKeyCase{"Right", vk::right, 0},
+                    PlacingKeyCase{"Tab", vk::tab, 0}, PlacingKeyCase{"Up", vk::up, 2},
+                    PlacingKeyCase{"Left", vk::left, 2}),
+    [](const testing::TestParamInfo<PlacingKeyCase>& info) { return info.param.name; });
 
 // The setup queue changes the list between frames too: the frame takes the focus along.
 TEST(FocusAcrossAFrame, FollowsAChangeThePlayerDidNotMake) {
