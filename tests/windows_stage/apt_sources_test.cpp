@@ -1,6 +1,8 @@
 #include "tests/windows_stage/apt_sources.h"
 
+#include "platform/text.h"
 #include "tests/support/case_names.h"
+#include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/unprivileged.h"
 
@@ -309,6 +311,64 @@ TEST(DebianMirrorFiles, AFileThatCannotBeReadIsNamedAndPassedOver) {
                        "Permission denied), {root}/etc/apt/sources.list.d/debian.sources",
                        root.path()));
 }
+
+// --- the program -------------------------------------------------------------------------
+
+struct ProgramCase {
+    const char* name;
+    std::vector<std::string> arguments; // "{root}" the folder of the laid-out roots
+    int exitCode;
+    std::string standardOutput;
+    std::string standardError;
+};
+
+class DebianMirrorProgram : public ::testing::TestWithParam<ProgramCase> {
+protected:
+    DebianMirrorProgram() {
+        writeFile(roots / ("found/" + sourcesD + "debian.sources"), debianSources);
+        writeFile(roots / "none/etc/apt/sources.list", cdromLine);
+    }
+    TempFolder roots{"debian-mirror-program"};
+};
+
+TEST_P(DebianMirrorProgram, PrintsTheMirrorOrOneLineWhy) {
+    const ProgramCase& c = GetParam();
+    testsupport::ChildOptions options;
+    for (const std::string& argument : c.arguments) {
+        options.arguments.push_back(platform::wideFromUtf8(withRoot(argument, roots.path())));
+    }
+    const testsupport::ChildResult result =
+        testsupport::runChild(testsupport::binaryFolder() / "debian_mirror", options);
+    EXPECT_EQ(result.exitCode, c.exitCode);
+    EXPECT_EQ(result.standardOutput, c.standardOutput);
+    EXPECT_EQ(result.standardError, withRoot(c.standardError, roots.path()));
+}
+
+const std::string usage = "usage: debian_mirror [--root DIR] [--apt-dir DIR]\n";
+
+const ProgramCase programCases[] = {
+    {"Root", {"--root", "{root}/found"}, 0, "http://deb.debian.org/debian\n", ""},
+    {"AptDir", {"--apt-dir", "{root}/found/etc/apt"}, 0, "http://deb.debian.org/debian\n", ""},
+    {"NoneUsable",
+     {"--root", "{root}/none"},
+     1,
+     "",
+     "debian_mirror: no Debian archive source in {root}/none/etc/apt/sources.list\n"},
+    {"UnknownArgument",
+     {"--mirror", "http://deb.debian.org/debian"},
+     2,
+     "",
+     "debian_mirror: unknown argument \"--mirror\"; " + usage},
+    {"MissingFolder", {"--apt-dir"}, 2, "", "debian_mirror: --apt-dir needs a folder; " + usage},
+    {"RootTwice",
+     {"--root", "{root}/found", "--root", "{root}/none"},
+     2,
+     "",
+     "debian_mirror: --root given twice; " + usage},
+};
+
+INSTANTIATE_TEST_SUITE_P(Runs, DebianMirrorProgram, ::testing::ValuesIn(programCases),
+                         testsupport::caseName);
 
 } // namespace
 } // namespace stagetest
