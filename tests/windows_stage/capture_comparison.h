@@ -4,8 +4,8 @@
 // and of what is laid out around it (a pill, a wrapped list). So the comparison looks at each
 // 16 x 16 block's ground, the per-channel median, which thin strokes of text do not move, over
 // the frame and over areas of blocks where a few blocks of text layout are outvoted; at the colour
-// means; at how much fine detail (the text itself) the frame holds; and bounds the share of
-// pixels far off.
+// means; at how much fine detail (the text itself) the frame holds and at its colour, area by
+// area; and bounds the share of pixels far off.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -50,6 +50,12 @@ struct CaptureDifference {
     double detailRatio = 0;
     // The share of pixels with a channel more than 64 levels off.
     double pixelsFarOff = 0;
+    // The share of the light detail (text and icons: pixels more than 48 levels above their
+    // block's ground in a channel) in areas of 4 x 4 blocks where its colour differs by more than
+    // 15 degrees. An area's colour is the direction of its light pixels' summed excess over their
+    // grounds, which does not depend on how much of a pixel a glyph covers, so that two fonts of
+    // one colour agree.
+    double lightColourOff = 0;
     // Empty when the candidate matches, else which bounds it breaks.
     std::string failure;
 

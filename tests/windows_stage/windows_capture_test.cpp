@@ -1,6 +1,7 @@
 // The Windows product's frames against the Linux build's: every capture page and the window's
 // Play page match although the fonts differ, and each fault a renderer could have, injected into
-// a copy of a Windows frame, fails the same comparison.
+// a copy of a Windows frame, fails the same comparison; a wrong colour of the text and icons on
+// every frame.
 //
 // Run by scripts/windows-stage.sh with LUMENARK_STAGE_DIR set to the stage's folder:
 // windows/ and linux/ hold "<page>.png" for every capture page and "window-play.png", the
@@ -163,6 +164,20 @@ CaptureImage shifted(const CaptureImage& image) {
     return result;
 }
 
+// Every light pixel (luma over 60 %: the text and icons) pure red, as a text path that lost its
+// tint would draw them. Pure red cannot keep a luma over 30 %.
+CaptureImage lightPixelsRed(const CaptureImage& image) {
+    CaptureImage result = image;
+    for (auto& pixel : result.pixels) {
+        const double luma =
+            0.299 * channel(pixel, 16) + 0.587 * channel(pixel, 8) + 0.114 * channel(pixel, 0);
+        if (luma > 0.6 * 255) {
+            pixel = pixelOf(255, 0, 0);
+        }
+    }
+    return result;
+}
+
 // The Windows frame less what the layer adds in the Linux build's frame of the same state.
 CaptureImage withoutLayer(const std::string& frame, const CaptureImage& image, Omission omission) {
     const LinuxFrame whole = linuxRendering(frame, image, Omission::nothing);
@@ -203,6 +218,8 @@ struct InjectedFault {
     const char* name;
     const char* frame;
     std::function<CaptureImage(const std::string& frame, const CaptureImage&)> inject;
+    // A bound the fault must break, where others would hide whether that one catches it.
+    const char* breaks = nullptr;
 };
 
 std::function<CaptureImage(const std::string&, const CaptureImage&)>
@@ -215,6 +232,8 @@ std::function<CaptureImage(const std::string&, const CaptureImage&)> without(Omi
         return withoutLayer(frame, image, omission);
     };
 }
+
+constexpr const char* lightColour = "the colour of the light detail (text and icons) differs";
 
 const InjectedFault injectedFaults[] = {
     {"black_frame", "overview", plain(black)},
@@ -240,6 +259,15 @@ const InjectedFault injectedFaults[] = {
      [](const std::string& f, const CaptureImage& i) { return layerCut(f, i, Omission::fire); }},
     {"no_fog", windowFrameName, without(Omission::fog)},
     {"no_letterbox_ornament", windowFrameName, without(Omission::letterboxOrnament)},
+    {"light_pixels_red_overview", "overview", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_roms", "roms", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_build", "build", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_play", "play", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_legal", "legal", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_settings_launcher", "settings-launcher", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_settings_controls", "settings-controls", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_settings_display", "settings-display", plain(lightPixelsRed), lightColour},
+    {"light_pixels_red_window", windowFrameName, plain(lightPixelsRed), lightColour},
 };
 
 void PrintTo(const InjectedFault& fault, std::ostream* out) {
@@ -257,6 +285,9 @@ TEST_P(InjectedFaultTest, FailsTheComparison) {
     std::printf("  %s on %s: %s: %s\n", fault.name, fault.frame, difference.summary().c_str(),
                 difference.failure.c_str());
     EXPECT_NE(difference.failure, "") << difference.summary();
+    if (fault.breaks != nullptr) {
+        EXPECT_NE(difference.failure.find(fault.breaks), std::string::npos) << difference.failure;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, InjectedFaultTest, testing::ValuesIn(injectedFaults),
