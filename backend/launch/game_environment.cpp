@@ -185,8 +185,8 @@ std::wstring buildGameEnvironment(const Config& config, const VideoSettings& vid
 
 std::filesystem::path customBezelPath(const std::filesystem::path& root, int game) {
     const std::filesystem::path bezel =
-        root / "custom_bezel" / std::wstring(gameTable.at(static_cast<std::size_t>(game)).id) /
-        "bezel.png";
+        root / "custom_bezel" /
+        platform::pathFromWide(gameTable.at(static_cast<std::size_t>(game)).id) / "bezel.png";
     std::error_code error;
     return std::filesystem::is_regular_file(std::filesystem::status(bezel, error)) && !error
                ? bezel

@@ -178,7 +178,7 @@ void applyRequirementsResult(const JsonValue& result, ToolProbe& tools) {
 
 LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstring& id) {
     LatestBuild best;
-    const std::filesystem::path base = root / "generated" / id;
+    const std::filesystem::path base = root / "generated" / platform::pathFromWide(id);
     std::error_code error;
     if (hasReparsePoint(base) || !std::filesystem::is_directory(base, error)) {
         return best;

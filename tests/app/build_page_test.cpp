@@ -4,15 +4,18 @@
 // renderer.
 #include "app/pages/build_page.h"
 
+#include "app/control_ids.h"
 #include "app/pages/page_layout.h"
 #include "app/ui/palette.h"
 #include "backend/launch/command_line.h"
 #include "platform/text.h"
+#include "tests/app/frame_calls.h"
 #include "tests/app/page_drawing_checks.h"
 #include "tests/app/recording_canvas.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/package_fixtures.h"
+#include "tests/support/test_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -601,6 +604,22 @@ const EmptyBuildCase emptyBuildCases[] = {
     {"LeavesTheEarlierReceiptUntouched", "nobuild.qx1=1\n", true},
 };
 
+// The label drawn on a control of the frame: the text inside its rectangle.
+std::optional<DrawCall> labelOn(const DrawCalls& frame, const App& app, int id) {
+    for (const PageControl& control : app.pageControls()) {
+        if (control.id != id) {
+            continue;
+        }
+        for (const DrawCall& call : apptest::callsOf(frame, DrawKind::text)) {
+            if (call.rect.x >= control.x && call.rect.x < control.x + control.width &&
+                call.rect.y >= control.y && call.rect.y < control.y + control.height) {
+                return call;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 class BuildWithoutReceipt : public testing::TestWithParam<EmptyBuildCase> {};
 
 TEST_P(BuildWithoutReceipt, ShowsTheFailureAndTheLogHint) {
@@ -608,11 +627,14 @@ TEST_P(BuildWithoutReceipt, ShowsTheFailureAndTheLogHint) {
     AppFixture fixture;
     testsupport::writeFakeManifests(fixture.root());
     testsupport::writeFakeSetupScript(fixture.root(), c.scenario);
+    std::filesystem::path earlier;
+    testsupport::ReceiptState before;
     if (c.earlierBuild) {
-        const auto earlier = testsupport::writeBuildReceipt(fixture.root(), "qx1", "earlier");
+        earlier = testsupport::writeBuildReceipt(fixture.root(), "qx1", "earlier");
         const auto receipt = earlier / "setup.json";
         std::filesystem::last_write_time(receipt, std::filesystem::last_write_time(receipt) -
                                                       std::chrono::hours(1));
+        before = testsupport::receiptState(earlier);
     }
     const auto app = fixture.makeApp();
     qxlauncher::Backend& backend = app->backend();
@@ -641,6 +663,28 @@ TEST_P(BuildWithoutReceipt, ShowsTheFailureAndTheLogHint) {
     drawBuildPage(canvas, buildPage(*app));
     EXPECT_TRUE(findText(canvas.calls, row.detail).has_value());
     EXPECT_TRUE(findText(canvas.calls, row.failureText).has_value());
+
+    // The earlier build is still the game's, byte for byte and as old as it was.
+    const qxlauncher::LatestBuild& build = app->builds()[0];
+    EXPECT_EQ(build.found, c.earlierBuild);
+    if (c.earlierBuild) {
+        EXPECT_EQ(testsupport::receiptState(earlier), before);
+        EXPECT_EQ(build.directoryName, earlier.filename().string());
+        EXPECT_EQ(build.sha256, testsupport::sha256Hex("earlier"));
+        EXPECT_EQ(build.receiptWritten, before.written);
+    }
+    // Beside the failure the row's controls follow the build that is there: Rebuild and Open
+    // folder lit over the earlier one, Build and a dimmed Open folder without.
+    app->prepareCapture(false, SettingsTab::video, NavSection::build);
+    app->render(0.016, true);
+    const DrawCalls frame = apptest::lastFrameCalls(*fixture.device, *app->renderer());
+    const auto buildLabel = labelOn(frame, *app, buildControlId(0));
+    ASSERT_TRUE(buildLabel.has_value());
+    EXPECT_EQ(buildLabel->text, c.earlierBuild ? L"Rebuild" : L"Build");
+    const auto folderLabel = labelOn(frame, *app, openFolderControlId(0));
+    ASSERT_TRUE(folderLabel.has_value());
+    EXPECT_EQ(folderLabel->text, L"Open folder");
+    EXPECT_TRUE(colorIs(folderLabel->color, c.earlierBuild ? UiPalette::text : UiPalette::muted));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, BuildWithoutReceipt, testing::ValuesIn(emptyBuildCases),

@@ -1,6 +1,7 @@
 // The headless setup, run as the launcher itself over a fixture collection with the fake
 // interpreter on the child's PATH.
 #include "app/modes/entry_point.h"
+#include "backend/setup/setup_progress.h"
 #include "platform/instance.h"
 #include "platform/text.h"
 #include "tests/support/case_names.h"
@@ -8,6 +9,7 @@
 #include "tests/support/package_fixtures.h"
 #include "tests/support/project_root.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/test_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -308,11 +310,14 @@ class PrepareWithoutReceipt : public PrepareMode,
                               public ::testing::WithParamInterface<EmptyBuild> {};
 
 TEST_P(PrepareWithoutReceipt, GivesExitOneWithItsSentence) {
+    std::filesystem::path earlier;
+    testsupport::ReceiptState before;
     if (GetParam().earlierBuild) {
-        const auto receipt =
-            testsupport::writeBuildReceipt(root.path(), "qx1", "earlier build") / "setup.json";
+        earlier = testsupport::writeBuildReceipt(root.path(), "qx1", "earlier build");
+        const auto receipt = earlier / "setup.json";
         std::filesystem::last_write_time(receipt, std::filesystem::last_write_time(receipt) -
                                                       std::chrono::hours(1));
+        before = testsupport::receiptState(earlier);
     }
     const auto folder = roms({0});
     const auto result = prepare({L"--prepare", L"--roms", folder.wstring(), L"--confirm-roms"},
@@ -327,6 +332,15 @@ TEST_P(PrepareWithoutReceipt, GivesExitOneWithItsSentence) {
         << result.standardOutput;
     EXPECT_EQ(result.standardOutput.find("Ready to play"), std::string::npos)
         << result.standardOutput;
+    // The earlier build is still the game's, byte for byte and as old as it was.
+    const qxlauncher::LatestBuild build = qxlauncher::findLatestBuild(root.path(), L"qx1");
+    EXPECT_EQ(build.found, GetParam().earlierBuild);
+    if (GetParam().earlierBuild) {
+        EXPECT_EQ(testsupport::receiptState(earlier), before);
+        EXPECT_EQ(build.directoryName, earlier.filename().string());
+        EXPECT_EQ(build.sha256, testsupport::sha256Hex("earlier build"));
+        EXPECT_EQ(build.receiptWritten, before.written);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

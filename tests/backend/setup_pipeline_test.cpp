@@ -412,12 +412,14 @@ void makeOlder(const std::filesystem::path& file, int hours) {
 }
 
 // A receipt and a log of an earlier run of the first game, both older than any job to come.
-void layOutEarlierRun(const std::filesystem::path& root) {
+// Returns the build folder.
+std::filesystem::path layOutEarlierRun(const std::filesystem::path& root) {
     const auto build = testsupport::writeBuildReceipt(root, "qx1", "earlier build of qx1");
     makeOlder(build / "setup.json", 1);
     // Older still: the job's start is what opening its log stamps, not the log's earlier time.
     testsupport::writeFile(setupLogPath(root, 0), "earlier run\n");
     makeOlder(setupLogPath(root, 0), 2);
+    return build;
 }
 
 struct EmptyBuild {
@@ -434,8 +436,11 @@ class BuildWithoutReceipt : public SetupFixture,
 TEST_P(BuildWithoutReceipt, FailsWithItsOwnSentenceAndTheLogHint) {
     collection(GetParam().scenario);
     ready(0, romFolder({0}));
+    std::filesystem::path earlier;
+    testsupport::ReceiptState before;
     if (GetParam().earlierRun) {
-        layOutEarlierRun(root.path());
+        earlier = layOutEarlierRun(root.path());
+        before = testsupport::receiptState(earlier);
     }
     Backend& b = backend();
     ASSERT_TRUE(b.requestSetup(0, false));
@@ -449,6 +454,10 @@ TEST_P(BuildWithoutReceipt, FailsWithItsOwnSentenceAndTheLogHint) {
     EXPECT_EQ(b.stepHintText(0),
               L"Open the log for details, or use Copy report and send it to the project.");
     EXPECT_EQ(b.hasValidBuild(0), GetParam().earlierRun) << "an earlier build stays as it was";
+    if (GetParam().earlierRun) {
+        EXPECT_EQ(testsupport::receiptState(earlier), before);
+        EXPECT_EQ(b.latestBuildDirectory(0), earlier);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

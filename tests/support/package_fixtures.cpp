@@ -1,5 +1,6 @@
 #include "tests/support/package_fixtures.h"
 
+#include "platform/files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_digest.h"
 
@@ -292,6 +293,15 @@ std::filesystem::path writeBuildReceipt(const std::filesystem::path& root, const
                                          "\", \"sha256\": \"" + digest +
                                          "\", \"seconds\": 12.5}, \"generate_seconds\": 3}\n");
     return folder;
+}
+
+void PrintTo(const ReceiptState& state, std::ostream* out) {
+    *out << "{written " << state.written << ", bytes \"" << state.bytes << "\"}";
+}
+
+ReceiptState receiptState(const std::filesystem::path& buildFolder) {
+    const std::filesystem::path receipt = buildFolder / "setup.json";
+    return {readFileIfPresent(receipt), platform::lastWriteTime(receipt).value_or(0)};
 }
 
 void writeQx1Package(const std::filesystem::path& root, bool videoProfiles) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -80,6 +81,16 @@ std::filesystem::path qx2ArcadeEngine(const std::filesystem::path& root);
 std::filesystem::path writeBuildReceipt(const std::filesystem::path& root, const std::string& id,
                                         const std::string& executableBytes,
                                         const std::string& setupVersion = "14");
+
+// A build receipt's bytes and last write time (platform::lastWriteTime), so that a test can show
+// that a run left an earlier receipt as it was. A receipt that is gone has no bytes and no time.
+struct ReceiptState {
+    std::string bytes;
+    std::uint64_t written = 0;
+    bool operator==(const ReceiptState&) const = default;
+    friend void PrintTo(const ReceiptState& state, std::ostream* out);
+};
+ReceiptState receiptState(const std::filesystem::path& buildFolder);
 
 // Each writes one complete package with its ROM files and its receipt.
 void writeQx1Package(const std::filesystem::path& root, bool videoProfiles = false);
