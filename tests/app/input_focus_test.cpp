@@ -137,26 +137,28 @@ void clickBuildAllThenEnter(InputScript& script) {
     script.key(vk::enter);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, FocusAfterBuildAll,
-                         testing::Values(BuildAllCase{"AClickThenEnter", clickBuildAllThenEnter},
-                                         BuildAllCase{"AClickThenAOnThePad",
-                                                      [](InputScript& script) {
-                                                          script.connectPad();
-                                                          script.click(buildAllControlId);
-                                                          script.hold(qxlauncher::PadButton::a);
-                                                          script.poll();
-                                                          script.releaseAll();
-                                                          script.poll();
-                                                      }},
-                                         BuildAllCase{"DownToItThenEnterTwice",
-                                                      [](InputScript& script) {
-                                                          script.key(vk::down);
-                                                          script.key(vk::enter);
-                                                          script.key(vk::enter);
-                                                      }}),
-                         [](const testing::TestParamInfo<BuildAllCase>& info) {
-                             return info.param.name;
-                         });
+void clickBuildAllThenAOnThePad(InputScript& script) {
+    script.connectPad();
+    script.click(buildAllControlId);
+    script.hold(qxlauncher::PadButton::a);
+    script.poll();
+    script.releaseAll();
+    script.poll();
+}
+
+// From "Check requirements", the page's first control.
+void downToBuildAllThenEnterTwice(InputScript& script) {
+    script.key(vk::down);
+    script.key(vk::enter);
+    script.key(vk::enter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FocusAfterBuildAll,
+    testing::Values(BuildAllCase{"AClickThenEnter", clickBuildAllThenEnter},
+                    BuildAllCase{"AClickThenAOnThePad", clickBuildAllThenAOnThePad},
+                    BuildAllCase{"DownToItThenEnterTwice", downToBuildAllThenEnterTwice}),
+    [](const testing::TestParamInfo<BuildAllCase>& info) { return info.param.name; });
 
 // --- "Build all" while the first requirements check runs -------------------------------------
 
@@ -245,26 +247,12 @@ TEST_P(BuildAllOnAFirstStart, LeavesTheFocusOnNoControlAndCancelsNothing) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, BuildAllOnAFirstStart,
-                         testing::Values(BuildAllCase{"DownToItThenEnterTwice",
-                                                      [](InputScript& script) {
-                                                          script.key(vk::down);
-                                                          script.key(vk::enter);
-                                                          script.key(vk::enter);
-                                                      }},
-                                         BuildAllCase{"AClickThenEnter", clickBuildAllThenEnter},
-                                         BuildAllCase{"AClickThenAOnThePad",
-                                                      [](InputScript& script) {
-                                                          script.connectPad();
-                                                          script.click(buildAllControlId);
-                                                          script.hold(qxlauncher::PadButton::a);
-                                                          script.poll();
-                                                          script.releaseAll();
-                                                          script.poll();
-                                                      }}),
-                         [](const testing::TestParamInfo<BuildAllCase>& info) {
-                             return info.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Table, BuildAllOnAFirstStart,
+    testing::Values(BuildAllCase{"DownToItThenEnterTwice", downToBuildAllThenEnterTwice},
+                    BuildAllCase{"AClickThenEnter", clickBuildAllThenEnter},
+                    BuildAllCase{"AClickThenAOnThePad", clickBuildAllThenAOnThePad}),
+    [](const testing::TestParamInfo<BuildAllCase>& info) { return info.param.name; });
 
 struct PlacingKeyCase {
     const char* name;
