@@ -283,24 +283,6 @@ stop_namespace() {
 
 # --- The root (in the namespace) -------------------------------------------------------------------
 
-# The machine's Debian mirror: a deb822 .sources file, else sources.list (a fresh Debian 12 root
-# has only the latter); the security archive is not a mirror of the suite.
-debian_mirror() {
-    local file uri
-    for file in /etc/apt/sources.list.d/*.sources; do
-        [ -f "$file" ] || continue
-        for uri in $(awk '/^URIs:/ { for (i = 2; i <= NF; i++) print $i }' "$file"); do
-            case $uri in *security*) ;; *) echo "$uri" && return 0 ;; esac
-        done
-    done
-    if [ -f /etc/apt/sources.list ]; then
-        uri=$(awk '$1 == "deb" { i = 2; if ($2 ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
-                                 if ($i !~ /security/) { print $i; exit } }' /etc/apt/sources.list)
-        [ -n "$uri" ] && echo "$uri" && return 0
-    fi
-    return 1
-}
-
 # mount_system <root>: a fresh /proc of the namespace's processes, the host's /sys, /dev and
 # /dev/pts, and a /dev/shm and /tmp of the root's own.
 mount_system() {
@@ -334,8 +316,9 @@ remove_in_cache() {
 
 make_root() {
     local mirror
-    mirror=$(debian_mirror) ||
-        skip "no Debian mirror in /etc/apt/sources.list.d/*.sources or /etc/apt/sources.list"
+    # The machine's Debian mirror, from its apt sources; its one-line failure names what it read.
+    mirror=$("$linux_bin/debian_mirror" 2>"$out/logs/debian-mirror.txt") ||
+        skip "$(head -n 1 "$out/logs/debian-mirror.txt")"
     say "making the Debian 13 root in $root from $mirror (once; kept for later runs)"
     remove_in_cache "$fresh_root" "$root" "$stamp"
     run_step "debootstrap of $suite" "$root_step_seconds" "$cache/debootstrap.log" \
@@ -732,7 +715,7 @@ check_tools() {
     for program in LumenarkRecomp.exe make_demo_collection.exe fake_python.exe; do
         [ -f "$win_bin/$program" ] || fail "$win_bin/$program is missing: build the windows preset first"
     done
-    for program in LumenarkRecomp make_demo_collection windows_capture_tests compare_captures; do
+    for program in LumenarkRecomp make_demo_collection windows_capture_tests compare_captures debian_mirror; do
         [ -x "$linux_bin/$program" ] || fail "$linux_bin/$program is missing: build the linux preset first"
     done
     unshare --mount --propagation unchanged --pid --fork true 2>/dev/null || skip "this machine gives no mount and PID namespaces"
