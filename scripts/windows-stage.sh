@@ -34,6 +34,24 @@ out="$project/out/windows/stage"
 win_bin="$project/out/windows/bin"
 linux_bin="$project/out/linux/bin"
 
+# Everything of a run lives in /stage of the root; on Wine's drive Z:\, the Linux file system, as
+# a player's folder under Wine would be.
+run="$root/stage"
+prefix="$run/prefix"
+demo_windows='Z:\stage\demo'
+demo="$run/demo"
+captures_windows='Z:\stage\captures'
+captures="$run/captures"
+ui_log="$demo/logs/temporaria-8/ui-latest.log"
+pages=(overview roms build play legal settings-launcher settings-controls settings-display)
+linux_root="$out/linux-root"
+linux_ui_log="$linux_root/logs/temporaria-8/ui-latest.log"
+export LUMENARK_DESKTOP_DIR="$out/linux-desktop"
+# Set as the stage goes: the Windows display's number once its Xvfb runs (in_root passes it on),
+# and the reruns the closing line names.
+display_number=""
+reruns="none"
+
 # The display's size: room for the 1536 x 1024 capture window, and narrower than 3:2, so that the
 # full-screen window has letterbox bands.
 screen_width=1600
@@ -732,22 +750,6 @@ main() {
     run_in_namespace
 }
 
-# Everything of a run lives in /stage of the root; on Wine's drive Z:\, the Linux file system, as
-# a player's folder under Wine would be.
-run="$root/stage"
-prefix="$run/prefix"
-demo_windows='Z:\stage\demo'
-demo="$run/demo"
-captures_windows='Z:\stage\captures'
-captures="$run/captures"
-ui_log="$demo/logs/temporaria-8/ui-latest.log"
-pages=(overview roms build play legal settings-launcher settings-controls settings-display)
-linux_root="$out/linux-root"
-linux_ui_log="$linux_root/logs/temporaria-8/ui-latest.log"
-export LUMENARK_DESKTOP_DIR="$out/linux-desktop"
-display_number=""
-reruns="none"
-
 # The stage's steps, as the namespace's first process: its end, however it comes, ends every
 # process of the namespace and its mounts.
 stage_steps() {
@@ -775,8 +777,10 @@ stage_steps() {
         "Linux frames and comparison $((SECONDS - windows_done)) s; reruns: $reruns); frames in $out"
 }
 
+# Each branch exits, so that bash reads no more of this file once it runs a step (an edit during a
+# run changes nothing then).
 case ${1:-} in
---in-namespace) stage_steps "$2" "$3" ;;
---mount-probe) mount_probe ;;
-*) main ;;
+--in-namespace) stage_steps "$2" "$3"; exit ;;
+--mount-probe) mount_probe; exit ;;
+*) main; exit ;;
 esac
