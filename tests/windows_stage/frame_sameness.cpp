@@ -9,7 +9,7 @@ namespace {
 
 // The bounds, from settled frames of the window's Play page (1600 x 1200) taken one after the
 // other, some 180 pairs under Wine and the Linux build's: the fire changed 0.13 to 0.19 % of the
-// pixels between warm colours and at most 4 pixels (0.0002 %) otherwise. A page still easing
+// pixels between warm colours and at most 8 pixels (0.0004 %) otherwise. A page still easing
 // changed 0.37 % and more, 0.13 % otherwise; PgDn to Settings 0.07 % otherwise; one character
 // of a label is some 40 pixels.
 constexpr int changeLevels = 32;
