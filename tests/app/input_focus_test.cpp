@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "tests/app/dispatch_scene.h"
 #include "tests/app/input_script.h"
+#include "tests/app/page_drawing_checks.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -193,12 +195,11 @@ public:
         const apptest::DrawCalls calls = s.scene.frame();
         std::vector<int> ringed;
         for (const PageControl& control : app_->pageControls()) {
-            for (const apptest::DrawCall& call : calls) {
-                if (call.kind == apptest::DrawKind::roundedRect && call.border > 2.0f &&
-                    apptest::sameRect(call.rect, control.rect())) {
-                    ringed.push_back(control.id);
-                    break;
-                }
+            const apptest::DrawCalls outlines = apptest::roundedAt(calls, control.rect());
+            // The focus ring is the only outline wider than 2 units.
+            if (std::any_of(outlines.begin(), outlines.end(),
+                            [](const apptest::DrawCall& call) { return call.border > 2.0f; })) {
+                ringed.push_back(control.id);
             }
         }
         return ringed;
