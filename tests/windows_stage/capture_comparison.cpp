@@ -38,10 +38,6 @@ constexpr double maxLightColourOff = 0.10;
 
 using Channels = std::array<double, 3>;
 
-int channel(std::uint32_t pixel, int c) {
-    return static_cast<int>((pixel >> (16 - 8 * c)) & 0xFF);
-}
-
 double largestChannelGap(const Channels& a, const Channels& b) {
     double gap = 0;
     for (int c = 0; c < 3; ++c) {

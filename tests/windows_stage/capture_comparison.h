@@ -29,6 +29,11 @@ struct CaptureImage {
     }
 };
 
+// A colour channel of a pixel, 0 red, 1 green, 2 blue, in levels of 0..255.
+inline int channel(std::uint32_t pixel, int c) {
+    return static_cast<int>((pixel >> (16 - 8 * c)) & 0xFF);
+}
+
 // Throws std::runtime_error naming the file when it cannot be read as an image.
 CaptureImage loadCapture(const std::filesystem::path& path);
 

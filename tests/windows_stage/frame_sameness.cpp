@@ -16,10 +16,6 @@ constexpr int changeLevels = 32;
 constexpr double maxWarmChanged = 0.004;
 constexpr double maxOtherChanged = 0.00002;
 
-int channel(std::uint32_t pixel, int c) {
-    return static_cast<int>((pixel >> (16 - 8 * c)) & 0xFF);
-}
-
 // The fire's colours, alone or blended over the dark ground: dark, or red to yellow (green at
 // most about red, blue well below it).
 bool warmOrDark(std::uint32_t pixel) {

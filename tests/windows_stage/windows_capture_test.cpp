@@ -107,10 +107,6 @@ std::uint32_t pixelOf(int r, int g, int b) {
            static_cast<std::uint32_t>(std::clamp(b, 0, 255));
 }
 
-int channel(std::uint32_t pixel, int shift) {
-    return static_cast<int>((pixel >> shift) & 0xFF);
-}
-
 CaptureImage black(const CaptureImage& image) {
     CaptureImage result = image;
     std::fill(result.pixels.begin(), result.pixels.end(), 0xFF000000u);
@@ -121,9 +117,9 @@ CaptureImage black(const CaptureImage& image) {
 CaptureImage blank(const CaptureImage& image) {
     double sums[3] = {0, 0, 0};
     for (const auto pixel : image.pixels) {
-        sums[0] += channel(pixel, 16);
-        sums[1] += channel(pixel, 8);
-        sums[2] += channel(pixel, 0);
+        sums[0] += channel(pixel, 0);
+        sums[1] += channel(pixel, 1);
+        sums[2] += channel(pixel, 2);
     }
     const auto count = static_cast<double>(image.pixels.size());
     CaptureImage result = image;
@@ -137,7 +133,7 @@ CaptureImage blank(const CaptureImage& image) {
 CaptureImage swappedRedAndBlue(const CaptureImage& image) {
     CaptureImage result = image;
     for (auto& pixel : result.pixels) {
-        pixel = pixelOf(channel(pixel, 0), channel(pixel, 8), channel(pixel, 16));
+        pixel = pixelOf(channel(pixel, 2), channel(pixel, 1), channel(pixel, 0));
     }
     return result;
 }
@@ -170,7 +166,7 @@ CaptureImage lightPixelsRed(const CaptureImage& image) {
     CaptureImage result = image;
     for (auto& pixel : result.pixels) {
         const double luma =
-            0.299 * channel(pixel, 16) + 0.587 * channel(pixel, 8) + 0.114 * channel(pixel, 0);
+            0.299 * channel(pixel, 0) + 0.587 * channel(pixel, 1) + 0.114 * channel(pixel, 2);
         if (luma > 0.6 * 255) {
             pixel = pixelOf(255, 0, 0);
         }
@@ -187,9 +183,9 @@ CaptureImage withoutLayer(const std::string& frame, const CaptureImage& image, O
         const auto p = image.pixels[i];
         const auto a = whole.image.pixels[i];
         const auto b = without.image.pixels[i];
-        result.pixels[i] = pixelOf(channel(p, 16) + channel(b, 16) - channel(a, 16),
-                                   channel(p, 8) + channel(b, 8) - channel(a, 8),
-                                   channel(p, 0) + channel(b, 0) - channel(a, 0));
+        result.pixels[i] = pixelOf(channel(p, 0) + channel(b, 0) - channel(a, 0),
+                                   channel(p, 1) + channel(b, 1) - channel(a, 1),
+                                   channel(p, 2) + channel(b, 2) - channel(a, 2));
     }
     return result;
 }
