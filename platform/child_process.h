@@ -58,8 +58,9 @@ struct StartedChild {
     bool started() const { return failure == ChildStartFailure::none; }
 };
 
-// Starts the child. The standard handles are inherited by it; the caller keeps and closes its
-// own copies. On failure everything opened on the way is closed.
+// Starts the child. It inherits its standard handles (those of them that are inheritable) and no
+// other handle of the launcher; the caller keeps and closes its own copies. On failure
+// everything opened on the way is closed.
 StartedChild startChildProcess(const ChildProcessRequest& request);
 
 // True once the process has ended; never waits.

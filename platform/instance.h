@@ -2,6 +2,7 @@
 // One launcher per session: a named lock, and the running launcher's window brought back.
 #include "platform/handle.h"
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -17,6 +18,10 @@ public:
 
     // Creates the named lock owned by this process. With `alreadyExists` nothing is held.
     Result acquire(const std::wstring& name);
+    // What a creation of the lock means, from whether it left this process a handle and the
+    // system error it left: a lock that exists, and one that another account made and does not
+    // let this one open (a launcher run as administrator), are another launcher alike.
+    static Result resultOfCreation(bool opened, std::uint32_t error);
     void release();
     bool held() const { return handle_.valid(); }
 

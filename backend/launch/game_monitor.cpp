@@ -1,6 +1,8 @@
 #include "backend/launch/game_monitor.h"
 #include "backend/game_table.h"
 #include "backend/launch/game_environment.h"
+#include "platform/files.h"
+#include "platform/text.h"
 
 #include <map>
 #include <set>
@@ -32,6 +34,15 @@ bool descendsFrom(std::uint32_t id, std::uint32_t gamePid,
 
 } // namespace
 
+bool isSameGameImage(const std::wstring& processImage, const std::wstring& gameImage) {
+    const auto running = platform::fileIdentity(platform::pathFromWide(processImage));
+    const auto wanted = platform::fileIdentity(platform::pathFromWide(gameImage));
+    if (running && wanted) {
+        return *running == *wanted;
+    }
+    return compareIgnoringCase(processImage, gameImage) == 0;
+}
+
 bool findGameWindowCallback(const platform::TopLevelWindow& window, GameWindowSearch& search) {
     if (window.processId != search.processId || window.owned) {
         return true;
@@ -48,8 +59,8 @@ bool findGameWindowCallback(const platform::TopLevelWindow& window, GameWindowSe
 std::optional<FoundGameWindow>
 chooseGameWindow(const std::vector<platform::ProcessEntry>& processes,
                  const std::vector<platform::TopLevelWindow>& windows,
-                 const ImagePathLookup& imagePathOf, std::uint32_t gamePid,
-                 const std::wstring& gameImagePath, bool nativeRun) {
+                 const ImagePathLookup& imagePathOf, const ImageMatch& isGameImage,
+                 std::uint32_t gamePid, const std::wstring& gameImagePath, bool nativeRun) {
     std::map<std::uint32_t, std::uint32_t> parents;
     for (const platform::ProcessEntry& process : processes) {
         parents[process.processId] = process.parentId;
@@ -61,7 +72,7 @@ chooseGameWindow(const std::vector<platform::ProcessEntry>& processes,
             continue;
         }
         const std::optional<std::wstring> image = imagePathOf(id);
-        if (!image || compareIgnoringCase(*image, gameImagePath) != 0) {
+        if (!image || !isGameImage(*image, gameImagePath)) {
             continue;
         }
         GameWindowSearch search{id, nullptr, nativeRun};

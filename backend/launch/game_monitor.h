@@ -1,7 +1,8 @@
 #pragma once
 // The running-game monitor: which top-level window belongs to the launched game, and the
-// sentences of a game that runs or has ended. The choice of window is a pure function over one
-// snapshot of the processes and windows, so it is the same on every platform.
+// sentences of a game that runs or has ended. The choice of window is a function over one
+// snapshot of the processes and windows and the lookups it is handed, so it is the same on every
+// platform.
 #include "platform/handle.h"
 #include "platform/process_snapshot.h"
 
@@ -33,14 +34,22 @@ struct FoundGameWindow {
 };
 
 using ImagePathLookup = std::function<std::optional<std::wstring>(std::uint32_t)>;
+using ImageMatch =
+    std::function<bool(const std::wstring& processImage, const std::wstring& gameImage)>;
+
+// Whether a process's image is the game's executable: the same file (volume serial number and
+// file index) where both paths can be opened, else the same text without regard to case. The
+// system names an image as it resolved it (the real drive of a substituted one, the network name
+// of a mapped one, long names), which need not be the launcher's spelling of the same file.
+bool isSameGameImage(const std::wstring& processImage, const std::wstring& gameImage);
 
 // The game's window among the launched process (when native) and its descendants whose image
 // is the game's, in ascending process id order.
 std::optional<FoundGameWindow>
 chooseGameWindow(const std::vector<platform::ProcessEntry>& processes,
                  const std::vector<platform::TopLevelWindow>& windows,
-                 const ImagePathLookup& imagePathOf, std::uint32_t gamePid,
-                 const std::wstring& gameImagePath, bool nativeRun);
+                 const ImagePathLookup& imagePathOf, const ImageMatch& isGameImage,
+                 std::uint32_t gamePid, const std::wstring& gameImagePath, bool nativeRun);
 
 // How a launch started the game; the monitor's window search and sentences follow it.
 struct GameStartKind {

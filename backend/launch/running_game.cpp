@@ -62,9 +62,9 @@ void Backend::findGameWindow() {
     if (!processes) {
         return;
     }
-    const std::optional<FoundGameWindow> found =
-        chooseGameWindow(*processes, platform::listTopLevelWindows(), platform::processImagePath,
-                         gamePid, platform::wideFromPath(gameImagePath), nativeRun);
+    const std::optional<FoundGameWindow> found = chooseGameWindow(
+        *processes, platform::listTopLevelWindows(), platform::processImagePath, isSameGameImage,
+        gamePid, platform::wideFromPath(gameImagePath), nativeRun);
     if (!found) {
         return;
     }

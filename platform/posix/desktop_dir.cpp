@@ -1,6 +1,7 @@
 #include "platform/posix/desktop_dir.h"
 #include "platform/text.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <signal.h>
@@ -77,7 +78,9 @@ std::vector<DesktopWindow> listDesktopWindows() {
         } catch (const std::exception&) {
             continue;
         }
-        if (::kill(static_cast<pid_t>(window.processId), 0) == 0) {
+        // A process of another account (a launcher run as root) may not be signalled but
+        // lives all the same, as an elevated window is still listed on Windows.
+        if (::kill(static_cast<pid_t>(window.processId), 0) == 0 || errno == EPERM) {
             windows.push_back(window);
         }
     }

@@ -2,11 +2,66 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace platform {
 
 namespace {
+
+// The child's standard handles that it can inherit, each once: the only handles a child gets.
+// Without such a list every inheritable handle of the launcher would go with it (the runtime's
+// file streams open theirs inheritable), and a file the child holds open may not be replaced.
+std::vector<HANDLE> inheritedStandardHandles(const ChildProcessRequest& request) {
+    std::vector<HANDLE> handles;
+    for (HANDLE handle : {request.standardInput, request.standardOutput, request.standardError}) {
+        DWORD flags = 0;
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+            ::GetHandleInformation(handle, &flags) == FALSE || (flags & HANDLE_FLAG_INHERIT) == 0 ||
+            std::find(handles.begin(), handles.end(), handle) != handles.end()) {
+            continue;
+        }
+        handles.push_back(handle);
+    }
+    return handles;
+}
+
+// A start-up attribute list that names the handles a child inherits; the handles must outlive it.
+class InheritedHandleList {
+public:
+    explicit InheritedHandleList(std::vector<HANDLE>& handles) {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (size == 0 || ::InitializeProcThreadAttributeList(list, 1, 0, &size) == FALSE) {
+            error_ = ::GetLastError();
+            return;
+        }
+        list_ = list;
+        if (::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles.data(),
+                                        handles.size() * sizeof(HANDLE), nullptr,
+                                        nullptr) == FALSE) {
+            error_ = ::GetLastError();
+        }
+    }
+    InheritedHandleList(const InheritedHandleList&) = delete;
+    InheritedHandleList& operator=(const InheritedHandleList&) = delete;
+    ~InheritedHandleList() {
+        if (list_ != nullptr) {
+            ::DeleteProcThreadAttributeList(list_);
+        }
+    }
+
+    bool ready() const { return list_ != nullptr && error_ == ERROR_SUCCESS; }
+    DWORD error() const { return error_ != ERROR_SUCCESS ? error_ : ERROR_INVALID_PARAMETER; }
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+private:
+    std::vector<unsigned char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    DWORD error_ = ERROR_SUCCESS;
+};
 
 HANDLE inheritableFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition) {
     SECURITY_ATTRIBUTES security{};
@@ -67,19 +122,30 @@ StartedChild startChildProcess(const ChildProcessRequest& request) {
             return failed(failure, error);
         }
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = request.standardInput;
-    startup.hStdOutput = request.standardOutput;
-    startup.hStdError = request.standardError;
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = request.standardInput;
+    startup.StartupInfo.hStdOutput = request.standardOutput;
+    startup.StartupInfo.hStdError = request.standardError;
     if (request.hideWindow) {
-        startup.dwFlags |= STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_HIDE;
+        startup.StartupInfo.dwFlags |= STARTF_USESHOWWINDOW;
+        startup.StartupInfo.wShowWindow = SW_HIDE;
     }
     DWORD flags = CREATE_NO_WINDOW;
     if (request.killTreeOnJobClose) {
         flags |= CREATE_SUSPENDED;
+    }
+    // An empty list is refused by the system: a child with nothing to inherit inherits nothing.
+    std::vector<HANDLE> inherited = inheritedStandardHandles(request);
+    std::optional<InheritedHandleList> handleList;
+    if (!inherited.empty()) {
+        handleList.emplace(inherited);
+        if (!handleList->ready()) {
+            return failed(ChildStartFailure::createProcess, handleList->error());
+        }
+        startup.lpAttributeList = handleList->get();
+        flags |= EXTENDED_STARTUPINFO_PRESENT;
     }
     std::vector<wchar_t> environment;
     if (request.environmentBlock) {
@@ -95,9 +161,9 @@ StartedChild startChildProcess(const ChildProcessRequest& request) {
     const std::wstring folder = request.workingFolder.wstring();
     PROCESS_INFORMATION info{};
     if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), commandLine.data(),
-                          nullptr, nullptr, TRUE, flags,
+                          nullptr, nullptr, inherited.empty() ? FALSE : TRUE, flags,
                           environment.empty() ? nullptr : environment.data(),
-                          folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+                          folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo, &info)) {
         return failed(ChildStartFailure::createProcess, ::GetLastError());
     }
     UniqueHandle process(info.hProcess);

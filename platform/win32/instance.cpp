@@ -6,16 +6,14 @@ namespace platform {
 
 SingleInstanceLock::Result SingleInstanceLock::acquire(const std::wstring& name) {
     release();
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
-    if (mutex == nullptr) {
-        return Result::failed;
+    // A mutex that an elevated launcher created answers an ordinary one with no handle and
+    // access denied: its default security grants nothing to the unelevated user.
+    UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, name.c_str()));
+    const Result result = resultOfCreation(mutex.valid(), ::GetLastError());
+    if (result == Result::acquired) {
+        handle_ = std::move(mutex);
     }
-    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
-        ::CloseHandle(mutex);
-        return Result::alreadyExists;
-    }
-    handle_.reset(mutex);
-    return Result::acquired;
+    return result;
 }
 
 void SingleInstanceLock::release() {

@@ -1,6 +1,7 @@
 // Black-box tests of the diagnostic session: the launcher runs the first game's session script
 // through the system's PowerShell, here a fake one in a stand-in system folder.
 #include "tests/backend/game_test_fixture.h"
+#include "tests/support/inherited_handle.h"
 #include "tests/support/project_root.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,18 @@ TEST_F(DiagnosticMode, TheScriptsExitCodeIsTheLaunchersAndItsOutputGoesToTheLog)
     const std::string log =
         testsupport::readFile(root_ / "logs/temporaria-8/launcher-diagnostic.log");
     EXPECT_NE(log.find("fake game output"), std::string::npos);
+}
+
+TEST_F(DiagnosticMode, TheSessionGetsNoHandleOfTheLaunchersOwn) {
+    // The launcher this test starts holds the test's inheritable handle as one of its own.
+    const testsupport::InheritableFile held(root_ / "held by the launcher.bin");
+    ASSERT_TRUE(held.isOpen());
+    testsupport::writeFile(powershellRecordFile().parent_path() / "fake-powershell.scenario",
+                           "probe_handle=" + held.probeText() + "\n");
+    EXPECT_EQ(run({L"--game-mode", L"original"}).exitCode, 3);
+    const auto record = gametest::waitForRecord(powershellRecordFile());
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->handle, "not inherited");
 }
 
 TEST_F(DiagnosticMode, ThePlanOutputNamesTheLog) {

@@ -2,11 +2,15 @@
 // them one at a time.
 #include "app/modes/entry_point.h"
 #include "platform/instance.h"
+#include "platform/system_error.h"
+#include "tests/support/denied_instance_lock.h"
 #include "tests/support/project_root.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -81,6 +85,74 @@ TEST(SingleInstance, TheLockIsFreeAgainAfterRelease) {
         << result.standardError;
 }
 
+using LockResult = platform::SingleInstanceLock::Result;
+
+TEST(SingleInstance, ALockAnotherAccountDeniesIsAnotherLauncher) {
+    struct Case {
+        bool opened;
+        std::uint32_t error;
+        LockResult result;
+    };
+    const Case cases[] = {
+        {true, platform::errorSuccess, LockResult::acquired},
+        {true, platform::errorAlreadyExists, LockResult::alreadyExists},
+        {false, platform::errorAccessDenied, LockResult::alreadyExists},
+        {false, platform::errorFileNotFound, LockResult::failed},
+        {false, platform::errorInvalidParameter, LockResult::failed},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::SingleInstanceLock::resultOfCreation(c.opened, c.error), c.result)
+            << c.opened << " " << c.error;
+    }
+}
+
+// A first launcher run as administrator: its lock exists and this account may not open it.
+class DeniedLock : public ::testing::Test {
+protected:
+    void SetUp() override {
+        held_ = std::make_unique<testsupport::DeniedInstanceLock>(
+            lumenark::launcherMutexName, testsupport::desktopFolderOf(root_));
+        ASSERT_TRUE(held_->held()) << held_->reason();
+    }
+
+    testsupport::ChildResult run(const std::vector<std::wstring>& arguments) {
+        testsupport::ChildOptions options;
+        options.unprivileged = true;
+        return root_.runLauncher(arguments, options);
+    }
+
+    ProjectRoot root_;
+    DesktopOf desktop_{root_};
+    std::unique_ptr<testsupport::DeniedInstanceLock> held_;
+};
+
+TEST_F(DeniedLock, TheLockAnswersAsHeldAndHoldsNothing) {
+    const auto run = testsupport::runUnprivileged(root_.path(), [] {
+        platform::SingleInstanceLock lock;
+        const LockResult result = lock.acquire(lumenark::launcherMutexName);
+        return std::to_string(static_cast<int>(result)) + (lock.held() ? " held" : " free");
+    });
+    ASSERT_TRUE(run.ran) << run.reason;
+    EXPECT_EQ(run.result, std::to_string(static_cast<int>(LockResult::alreadyExists)) + " free");
+}
+
+TEST_F(DeniedLock, ASecondWindowStartGivesWayAndWritesNothing) {
+    const auto result = run({});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    EXPECT_FALSE(std::filesystem::exists(root_ / "logs"));
+}
+
+TEST_F(DeniedLock, TheHeadlessSetupAsksToCloseTheWindow) {
+    std::filesystem::create_directories(root_ / "roms");
+    const auto result = run({L"--prepare", L"--roms", (root_ / "roms").wstring()});
+    const std::string sentence =
+        "Close the Lumenark Recomp window first, then run the setup again.";
+    EXPECT_EQ(result.exitCode, 6);
+    EXPECT_EQ(result.standardOutput, "progress 0.000 " + sentence + "\n");
+    EXPECT_EQ(result.standardError, sentence + "\n");
+    EXPECT_FALSE(std::filesystem::exists(root_ / "logs"));
+}
+
 } // namespace
 
 #ifndef _WIN32
@@ -100,6 +172,16 @@ TEST(SingleInstance, ASecondStartRestoresTheRunningWindow) {
                                                                platform::currentProcessId());
     const auto result = root.runLauncher({});
     EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(testsupport::readFile(window.file.string() + ".requests"), "restore\nforeground\n");
+    platform::posix::unregisterDesktopWindow(window);
+}
+
+TEST_F(DeniedLock, ASecondStartRestoresTheElevatedWindow) {
+    // This test process, root in CI, stands in for the elevated launcher and its window.
+    const auto window = platform::posix::registerDesktopWindow(lumenark::launcherWindowClass,
+                                                               platform::currentProcessId());
+    const auto result = run({});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
     EXPECT_EQ(testsupport::readFile(window.file.string() + ".requests"), "restore\nforeground\n");
     platform::posix::unregisterDesktopWindow(window);
 }

@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/inherited_handle.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -260,6 +261,21 @@ protected:
         EXPECT_FALSE(backend().isGameRunningHandle());
     }
 
+    // Launches the staged game, its fake told to look for an inheritable handle of this
+    // process (a package file the background poll hashes, say); what the fake found.
+    std::string launchLookingForHandle(const std::filesystem::path& scenario,
+                                       const std::filesystem::path& record) {
+        const testsupport::InheritableFile held(root_ / "held by the launcher.bin");
+        EXPECT_TRUE(held.isOpen());
+        testsupport::writeFile(scenario, testsupport::readFileIfPresent(scenario) +
+                                             "probe_handle=" + held.probeText() + "\n");
+        EXPECT_TRUE(backend().launchSelectedGame())
+            << platform::utf8FromWide(backend().statusText());
+        const auto found = gametest::waitForRecord(record);
+        waitForEnd();
+        return found ? found->handle : "no record";
+    }
+
     testsupport::TempFolder root_{"launch"};
     std::unique_ptr<Backend> backend_;
 };
@@ -345,6 +361,17 @@ TEST_F(GameLaunch, SecondGameNativeStartsWithItsProfile) {
     EXPECT_NE(std::string::npos,
               testsupport::readFile(product / "logs/native-experiment-latest.log")
                   .find("fake game output"));
+}
+
+TEST_F(GameLaunch, NativeGamesGetNoHandleOfTheLaunchersOwn) {
+    const auto qx3 = qx3Package();
+    A::stageSelectedGame(backend(), 2, false);
+    EXPECT_EQ(launchLookingForHandle(qx3 / "fake-game.scenario", qx3 / "fake-game-record.txt"),
+              "not inherited");
+    const auto qx2 = qx2NativePackage(testsupport::Qx2Readiness::nativePlayable);
+    A::stageSelectedGame(backend(), 1, true);
+    EXPECT_EQ(launchLookingForHandle(qx2 / "fake-game.scenario", qx2 / "fake-game-record.txt"),
+              "not inherited");
 }
 
 TEST_F(GameLaunch, SecondGameLiveExperimentIsRefused) {
@@ -521,6 +548,16 @@ TEST_F(SessionScriptLaunch, OlderSecondGamePackageInheritsTheEnvironment) {
               platform::wideFromUtf8(shell->arguments[shell->arguments.size() - 2]));
     waitForEnd();
     EXPECT_TRUE(std::filesystem::exists(root_ / "logs/qx2-v1" / "launcher-latest.log"));
+}
+
+TEST_F(SessionScriptLaunch, TheSystemPowerShellGetsNoHandleOfTheLaunchersOwn) {
+    testsupport::writeQx2ArcadePackage(root_.path());
+    placeGame(testsupport::qx2ArcadeProductFolder(root_.path()) / "session.ps1");
+    A::stageSelectedGame(backend(), 1, false);
+    const auto shell = powerShell().parent_path();
+    EXPECT_EQ(launchLookingForHandle(shell / "fake-powershell.scenario",
+                                     shell / "fake-powershell-record.txt"),
+              "not inherited");
 }
 
 TEST_F(SessionScriptLaunch, WithoutASystemFolderNothingStarts) {

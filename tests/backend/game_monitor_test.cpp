@@ -1,10 +1,14 @@
 #include "backend/backend.h"
 #include "backend/launch/game_monitor.h"
+#include "platform/text.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/other_spelling.h"
 #include "tests/support/probe_child.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace qxlauncher {
 
@@ -52,8 +56,8 @@ class GameWindowChoice : public testing::TestWithParam<ChoiceCase> {};
 
 TEST_P(GameWindowChoice, PicksTheGamesWindow) {
     const ChoiceCase& c = GetParam();
-    const auto found =
-        chooseGameWindow(c.processes, c.windows, images(c.images), 100, gameImage, c.nativeRun);
+    const auto found = chooseGameWindow(c.processes, c.windows, images(c.images), isSameGameImage,
+                                        100, gameImage, c.nativeRun);
     if (c.expectedWindow == 0) {
         EXPECT_FALSE(found.has_value());
         return;
@@ -149,6 +153,101 @@ INSTANTIATE_TEST_SUITE_P(
                    200}),
     [](const testing::TestParamInfo<ChoiceCase>& info) { return std::string(info.param.name); });
 
+TEST(GameImage, WhereAFileCannotBeOpenedTheTextDecidesWithoutRegardToCase) {
+    EXPECT_TRUE(isSameGameImage(L"C:\\No Such\\Game.EXE", L"c:\\no such\\game.exe"));
+    EXPECT_FALSE(isSameGameImage(L"C:\\No Such\\Game.exe", L"C:\\No Such\\Other.exe"));
+}
+
+// The game's executable (a copy of the child probe, so it can be run) in a folder of its own,
+// and a copy of it elsewhere: the same bytes, another file. The launcher may spell the game's
+// path otherwise than the system names the running image: through a second drive letter (a
+// substituted or mapped drive) or by short names.
+enum class Spelling { secondDrive, shortNames };
+
+void PrintTo(Spelling spelling, std::ostream* os) {
+    *os << (spelling == Spelling::secondDrive ? "second drive" : "short names");
+}
+
+class GameImageSpelling : public testing::TestWithParam<Spelling> {
+protected:
+    void SetUp() override {
+        gametest::placeDouble("child_probe", game_);
+        gametest::placeDouble("child_probe", copy_);
+        if (GetParam() == Spelling::secondDrive) {
+            drive_ = std::make_unique<testsupport::SecondDrive>(folder_.path());
+            if (drive_->path().empty()) {
+                GTEST_SKIP() << "no second drive here: " << drive_->reason();
+            }
+        }
+    }
+
+    // The path as the launcher may spell it.
+    std::wstring spelled(const std::filesystem::path& path) const {
+        if (drive_) {
+            return (drive_->path() / path.lexically_relative(folder_.path())).wstring();
+        }
+        const auto shortNames = testsupport::shortNamesOf(path);
+        return shortNames ? shortNames->wstring() : std::wstring();
+    }
+
+    testsupport::TempFolder folder_{"image-spelling"};
+    std::filesystem::path game_ =
+        (folder_ /
+         (std::string("game folder with a long name/qx3-native-game") + gametest::executableSuffix))
+            .make_preferred();
+    std::filesystem::path copy_ =
+        (folder_ / (std::string("another folder/qx3-native-game") + gametest::executableSuffix))
+            .make_preferred();
+    std::unique_ptr<testsupport::SecondDrive> drive_;
+};
+
+TEST_P(GameImageSpelling, TheSameFileMatchesAndAnotherDoesNot) {
+    const std::wstring game = spelled(game_);
+    ASSERT_FALSE(game.empty());
+    ASSERT_NE(game, game_.wstring());
+    EXPECT_TRUE(isSameGameImage(game_.wstring(), game));
+    EXPECT_FALSE(isSameGameImage(copy_.wstring(), game));
+    EXPECT_FALSE(isSameGameImage(game_.wstring(), spelled(copy_)));
+}
+
+TEST_P(GameImageSpelling, TheRunningGameIsFoundUnderTheLaunchersSpelling) {
+    const auto release = folder_ / "release";
+    platform::UniqueHandle input = platform::openChildNullInput();
+    platform::ChildProcessRequest request;
+    request.application = game_;
+    request.commandLine = quotedCommandLine({game_.wstring(), L"wait", release.wstring()});
+    request.standardInput = input.get();
+    const platform::StartedChild child = platform::startChildProcess(request);
+    ASSERT_TRUE(child.started());
+    const std::vector<ProcessEntry> processes{{child.processId, 1}};
+    const std::vector<TopLevelWindow> windows{
+        window(9, child.processId, nativeGameWindowClass, true)};
+    const auto found = chooseGameWindow(processes, windows, platform::processImagePath,
+                                        isSameGameImage, child.processId, spelled(game_), true);
+    const auto other = chooseGameWindow(processes, windows, platform::processImagePath,
+                                        isSameGameImage, child.processId, spelled(copy_), true);
+    testsupport::writeFile(release, "");
+    EXPECT_TRUE(
+        gametest::pollUntil([] {}, [&] { return platform::hasChildEnded(child.process.get()); }));
+    ASSERT_TRUE(found.has_value())
+        << platform::utf8FromWide(platform::processImagePath(child.processId).value_or(L"(gone)"));
+    EXPECT_EQ(found->window, windowId(9));
+    EXPECT_FALSE(other.has_value());
+}
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(Spellings, GameImageSpelling,
+                         testing::Values(Spelling::secondDrive, Spelling::shortNames),
+                         [](const auto& info) {
+                             return info.param == Spelling::secondDrive ? "SecondDrive"
+                                                                        : "ShortNames";
+                         });
+#else
+// Linux has neither drive letters nor short names: a link to the folder stands for the drive.
+INSTANTIATE_TEST_SUITE_P(Spellings, GameImageSpelling, testing::Values(Spelling::secondDrive),
+                         [](const auto&) { return "SecondDrive"; });
+#endif
+
 struct SentenceCase {
     const char* name;
     RunningGameKind kind;
@@ -220,13 +319,15 @@ INSTANTIATE_TEST_SUITE_P(
 // A real fake game started as the third game's native executable.
 class RunningGame : public testing::Test {
 protected:
-    void start(const std::string& scenario) {
+    // Starts the fake; the monitor looks for the image as `image` spells it (by default as it
+    // was started).
+    void start(const std::string& scenario, std::filesystem::path image = {}) {
         gametest::placeDouble("fake_game", game_);
         gametest::writeScenario(game_, scenario);
         child_ = gametest::startFake(game_, folder_ / "game.log");
         ASSERT_TRUE(child_.started());
         BackendProbe::stageSelectedGame(backend_, 2);
-        BackendProbe::adoptGame(backend_, child_, game_,
+        BackendProbe::adoptGame(backend_, child_, image.empty() ? game_ : image,
                                 {.nativeRun = true, .runningQx3Native = true});
     }
     void TearDown() override {
@@ -275,6 +376,23 @@ TEST_F(RunningGame, FindsTheWindowAndClosesWithTheExitCode) {
     EXPECT_EQ(backend_.lastExitCode(), 3u);
     EXPECT_EQ(backend_.statusText(), L"QX3 closed with an error; the Logs button opens its log.");
     EXPECT_EQ(backend_.gameWindow(), nullptr);
+}
+
+TEST_F(RunningGame, FindsTheWindowWhenTheLauncherSpellsTheGamesPathAnotherWay) {
+    std::filesystem::create_directories(game_.parent_path());
+    const testsupport::SecondDrive drive(game_.parent_path());
+    if (drive.path().empty()) {
+        GTEST_SKIP() << "no second drive here: " << drive.reason();
+    }
+    start("window=now\n", drive.path() / game_.filename());
+    if (windowsUnavailable()) {
+        GTEST_SKIP() << "this system has no display to create windows on";
+    }
+    ASSERT_TRUE(gametest::pollUntil([&] { backend_.pollRunningGame(); },
+                                    [&] { return backend_.gameWindow() != nullptr; }));
+    EXPECT_EQ(backend_.statusText(), L"QX3 (Original) running.");
+    backend_.requestGameClose();
+    ASSERT_TRUE(pollUntilEnded());
 }
 
 TEST_F(RunningGame, ACloseAskedBeforeTheWindowReachesItOnceItAppears) {

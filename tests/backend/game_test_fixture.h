@@ -38,12 +38,14 @@ inline void writeScenario(const std::filesystem::path& gameExecutable, const std
     testsupport::writeFile(gameExecutable.parent_path() / "fake-game.scenario", lines);
 }
 
-// What a fake recorded: its working folder, arguments, environment strings, bytes of input.
+// What a fake recorded: its working folder, arguments, environment strings, bytes of input, and
+// whether it held the handle its scenario's probe_handle named.
 struct FakeRecord {
     std::string workingFolder;
     std::vector<std::string> arguments;
     std::vector<std::string> environment;
     std::size_t inputBytes = 0;
+    std::string handle;
 
     std::optional<std::string> variable(const std::string& name) const {
         for (const auto& entry : environment) {
@@ -76,6 +78,8 @@ waitForRecord(const std::filesystem::path& recordFile,
                     record.environment.push_back(line.substr(4));
                 } else if (line.starts_with("stdin-bytes=")) {
                     record.inputBytes = std::stoul(line.substr(12));
+                } else if (line.starts_with("handle=")) {
+                    record.handle = line.substr(7);
                 } else if (line == "ready") {
                     return record;
                 }

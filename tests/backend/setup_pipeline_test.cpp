@@ -2,6 +2,7 @@
 #include "backend/setup/setup_runner.h"
 #include "tests/backend/setup_test_fixture.h"
 #include "tests/support/case_names.h"
+#include "tests/support/inherited_handle.h"
 #include "tests/support/package_fixtures.h"
 #include "tests/support/probe_child.h"
 
@@ -99,6 +100,20 @@ TEST_F(SetupPipeline, AVerifyJobReportsTheFilesAndEndsVerified) {
     EXPECT_FALSE(b.hasValidBuild(0));
     EXPECT_THAT(testsupport::fakePythonCalls(root.path()).back(),
                 testing::EndsWith("|--verify-only"));
+}
+
+// An inheritable handle of the launcher's own (a package file the background poll hashes, say)
+// goes neither with the requirements check nor with the setup script.
+TEST_F(SetupPipeline, NeitherTheCheckNorTheScriptGetsAHandleOfTheLaunchersOwn) {
+    const testsupport::InheritableFile held(root / "held by the launcher.bin");
+    ASSERT_TRUE(held.isOpen());
+    collection("probe_handle=" + held.probeText() + "\n");
+    ready(0, romFolder({0}));
+    ASSERT_TRUE(backend().requestSetup(0, false));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_EQ(testsupport::readFile(root / "logs/fake-python-handles.txt"),
+              "requirements not inherited\nqx1 not inherited\n");
 }
 
 TEST_F(SetupPipeline, AFailureRecordedByTheScriptKeepsItsOwnTexts) {

@@ -1,8 +1,10 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
 #include "tests/support/fake_collection.h"
+#include "tests/support/inherited_handle.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
@@ -209,6 +211,61 @@ TEST_F(ChildProcessTest, PlainChildHasNoJob) {
     EXPECT_NE(child.processId, 0u);
     EXPECT_NE(child.processId, platform::currentProcessId());
     EXPECT_TRUE(waitUntilEnded(child.process.get()));
+}
+
+// The probe's words that look for the handle in the child ("handle <value> <file>"), then more.
+std::vector<std::wstring> handleWords(const testsupport::InheritableFile& held,
+                                      const std::vector<std::wstring>& then) {
+    const std::string probe = held.probeText();
+    const auto blank = probe.find(' ');
+    std::vector<std::wstring> words{L"handle", platform::wideFromUtf8(probe.substr(0, blank)),
+                                    platform::wideFromUtf8(probe.substr(blank + 1))};
+    words.insert(words.end(), then.begin(), then.end());
+    return words;
+}
+
+// An inheritable handle of the launcher's own (a package file the background poll hashes, say)
+// never goes with a child, plain or in a job; its standard handles, output and error being one
+// handle here, still do.
+class InheritedHandleTest : public ChildProcessTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InheritedHandleTest, OnlyTheStandardHandlesGoWithTheChild) {
+    const testsupport::InheritableFile held(folder / "held by the launcher.bin");
+    ASSERT_TRUE(held.isOpen());
+    auto what = request(handleWords(held, {L"err", L"error", L"stdin"}));
+    what.killTreeOnJobClose = GetParam();
+    EXPECT_EQ(run(what), "handle not inherited\nerror\nstdin 0 bytes\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutJob, InheritedHandleTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "InAJob" : "Plain"; });
+
+TEST_F(ChildProcessTest, AChildWithoutStandardHandlesStartsAndInheritsNothing) {
+    const testsupport::InheritableFile held(folder / "held by the launcher.bin");
+    ASSERT_TRUE(held.isOpen());
+    platform::ChildProcessRequest what;
+    what.application = probeProgram();
+    what.commandLine = commandLineOf(probeProgram(), handleWords(held, {L"exit", L"7"}));
+    const auto child = start(what);
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(waitUntilEnded(child.process.get()));
+    // 10 would say the handle went with it.
+    EXPECT_EQ(platform::childExitCode(child.process.get()), std::optional<std::uint32_t>(7));
+}
+
+TEST_F(ChildProcessTest, AStandardHandleThatCannotBeInheritedDoesNotStopTheStart) {
+    const testsupport::InheritableFile held(folder / "held by the launcher.bin");
+    ASSERT_TRUE(held.isOpen());
+    std::uint32_t error = 0;
+    platform::File own = platform::File::createNew(folder / "not inheritable.log", error);
+    ASSERT_TRUE(own.isOpen()) << error;
+    auto what = request(handleWords(held, {L"exit", L"7"}));
+    what.standardError = own.nativeHandle();
+    const auto child = start(what);
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(waitUntilEnded(child.process.get()));
+    EXPECT_EQ(platform::childExitCode(child.process.get()), std::optional<std::uint32_t>(7));
+    EXPECT_EQ(log(), "handle not inherited\n");
 }
 
 class MissingProgramTest : public ChildProcessTest, public ::testing::WithParamInterface<bool> {};

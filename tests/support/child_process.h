@@ -23,6 +23,9 @@ struct ChildOptions {
     std::map<std::wstring, std::optional<std::wstring>> environment;
     std::filesystem::path workingFolder;
     std::chrono::milliseconds timeout{60000};
+    // Run as root (CI), the child drops to user id 65534 before its program starts, so that
+    // what root made for itself binds it; elsewhere this changes nothing.
+    bool unprivileged = false;
     // Called every few milliseconds while the child runs, with its standard output so far.
     std::function<void(const std::string& output)> whileRunning;
 };

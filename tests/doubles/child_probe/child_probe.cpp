@@ -7,10 +7,13 @@
 //   grandchild <file>         start a copy of itself that beats the file, and go on
 //   beat <file>               write a growing count into the file every 20 ms (for a minute)
 //   forever                   sleep; exit 98 after a minute, so a lost child cannot linger
+//   handle <value> <file>     write "handle inherited" and exit 10 when the handle value is
+//                             open here on that file, else write "handle not inherited"
 //   exit <n>                  exit with the code
 #include "platform/child_process.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "tests/support/inherited_handle.h"
 
 #include <chrono>
 #include <cstdio>
@@ -117,6 +120,13 @@ int main() {
         } else if (word == "forever") {
             sleepFor(60000);
             return 98;
+        } else if (word == "handle") {
+            const std::string handle = value();
+            const std::string state = testsupport::inheritedHandleState(handle + " " + value());
+            writeLine(stdout, "handle " + state);
+            if (state == "inherited") {
+                return 10;
+            }
         } else if (word == "exit") {
             return std::stoi(value());
         } else {

@@ -12,19 +12,22 @@
 //                            lifetime_ms still bounds the wait
 //   hold_session_lock=<folder>  hold "session.lock" in the folder, shared with nobody
 //   rewrite_cmos=<file>      flip the first byte of the file, rewriting it whole
+//   probe_handle=<value> <file>  look for a handle of the launcher's own in this process
 // and records in "fake-game-record.txt" beside itself what it was given: "cwd=", one "arg="
-// per argument, one "env=" per environment string, "stdin-bytes=". The record is complete once
+// per argument, one "env=" per environment string, "stdin-bytes=", and with probe_handle
+// "handle=inherited" or "handle=not inherited". The record is complete once
 // it has its last line "ready". Once it tried to open its window, "fake-game-window.txt" beside
 // it reads "created" or "failed". A close request it ignores adds a line "ignored" to
 // "fake-game-closes.txt" beside it.
 //
 // Built as the PowerShell stand-in it records the same into "fake-powershell-record.txt" beside
-// itself, reads the script after "-File", whose first line is the game to start, starts that
-// game as its own child with its own arguments, environment, folder and streams, waits for it
-// and leaves with its exit code.
+// itself (probe_handle from "fake-powershell.scenario" beside it), reads the script after "-File",
+// whose first line is the game to start, starts that game as its own child with its own arguments,
+// environment, folder and streams, waits for it and leaves with its exit code.
 #include "platform/process.h"
 #include "platform/standard_streams.h"
 #include "platform/text.h"
+#include "tests/support/inherited_handle.h"
 
 #include <chrono>
 #include <cstdio>
@@ -107,7 +110,8 @@ std::size_t standardInputBytes() {
 }
 
 // Written to a temporary name and renamed, so a reader never sees half a record.
-void writeRecord(const fs::path& file, const std::vector<std::wstring>& arguments) {
+void writeRecord(const fs::path& file, const std::vector<std::wstring>& arguments,
+                 const std::string& handleProbe) {
     std::string text =
         "cwd=" + platform::utf8FromWide(platform::wideFromPath(fs::current_path())) + "\n";
     for (const auto& argument : arguments) {
@@ -117,6 +121,9 @@ void writeRecord(const fs::path& file, const std::vector<std::wstring>& argument
         text += "env=" + line + "\n";
     }
     text += "stdin-bytes=" + std::to_string(standardInputBytes()) + "\n";
+    if (!handleProbe.empty()) {
+        text += "handle=" + testsupport::inheritedHandleState(handleProbe) + "\n";
+    }
     text += "ready\n";
     fs::path temporary = file;
     temporary += ".partial";
@@ -285,7 +292,8 @@ int runGame(const std::vector<std::wstring>& arguments) {
     }
     platform::writeStandardStream(platform::StandardStream::output, "fake game output\n");
     platform::writeStandardStream(platform::StandardStream::error, "fake game error\n");
-    writeRecord(folder / "fake-game-record.txt", arguments);
+    writeRecord(folder / "fake-game-record.txt", arguments,
+                value(scenarioLines, "probe_handle", ""));
 
     if (scenario.window == "never") {
         while (!scenario.timeToLeave()) {
@@ -300,7 +308,8 @@ int runGame(const std::vector<std::wstring>& arguments) {
 }
 
 int runPowerShell(const std::vector<std::wstring>& arguments) {
-    writeRecord(ownFolder() / "fake-powershell-record.txt", arguments);
+    writeRecord(ownFolder() / "fake-powershell-record.txt", arguments,
+                value(readScenario(ownFolder() / "fake-powershell.scenario"), "probe_handle", ""));
     fs::path script;
     for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
         if (arguments[i] == L"-File") {

@@ -20,12 +20,16 @@
 //                          while "logs/hold-<id>-<step>[-<units done>]" under the project root
 //                          exists; the test that made the file removes it to let the job go on
 //   hold.<id>.<mode>=...   the same for jobs of one mode only ("setup" or "verify")
+//   probe_handle=<value> <file>  look for a handle of the launcher's own in this process and
+//                          append "<call> inherited" or "<call> not inherited" to
+//                          "logs/fake-python-handles.txt", the call "requirements" or the game id
 // ROM files are verified against the manifests under the project root by size and digests.
 // Every call is recorded in "logs/fake-python-calls.txt" under the project root.
 #include "backend/files/json.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "tests/support/inherited_handle.h"
 #include "tests/support/test_digest.h"
 
 #include <chrono>
@@ -483,6 +487,11 @@ int fakeMain(const std::vector<std::string>& all) {
     }
     appendLine(root / "logs/fake-python-calls.txt", call);
     const auto scenario = readScenario(arguments.script);
+    if (const std::string probe = valueOf(scenario, "probe_handle"); !probe.empty()) {
+        appendLine(root / "logs/fake-python-handles.txt",
+                   (arguments.requirements ? "requirements" : arguments.game) + " " +
+                       testsupport::inheritedHandleState(probe));
+    }
     if (arguments.requirements) {
         return runRequirements(scenario, root);
     }

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -48,6 +49,10 @@ ChildResult runChild(const std::filesystem::path& program, const ChildOptions& o
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (options.unprivileged && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(126);
+        }
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
