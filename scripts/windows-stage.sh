@@ -173,7 +173,7 @@ refuse_mounts_in_cache() {
     while IFS= read -r point; do
         case $point in "$cache" | "$cache"/*) mounts+=("$point") ;; esac
     done < <(mount_points)
-    [ ${#mounts[@]} -eq 0 ] || fail "${mounts[*]} is mounted in the stage's cache $cache; the" \
+    [ ${#mounts[@]} -eq 0 ] || fail "mounted at or under the stage's cache: ${mounts[*]}; the" \
         "stage changes no mount it did not make: unmount it, or point LUMENARK_STAGE_CACHE at" \
         "another folder"
 }
@@ -274,10 +274,12 @@ stop_namespace() {
     exit "$3"
 }
 
-# Whether this is the first process of a PID namespace whose mounts are all private: the steps
-# mount, and run anywhere else they would change the host's mounts.
+# Whether this is the first process of a new PID namespace with a /proc of its own, which unshare
+# mounts only in a new mount namespace, whose mounts are all private: the steps mount, and run
+# anywhere else they would change the host's mounts.
 in_stage_namespace() {
-    [ "$$" -eq 1 ] && awk '/ shared:/ { shared = 1 } END { exit shared }' /proc/self/mountinfo
+    [ "$$" -eq 1 ] && [ /proc/self -ef /proc/1 ] &&
+        awk '/ shared:/ { shared = 1 } END { exit shared }' /proc/self/mountinfo
 }
 
 # --- The root (in the namespace) -------------------------------------------------------------------
@@ -601,25 +603,20 @@ open_window() {
     local display=$1 age code=0 assertion
     say "opening the launcher window"
     age=$(window_session "$display") || code=$?
-    case $code in
-    0)
+    if [ "$code" -eq 0 ]; then
         echo "$age none"
         return
-        ;;
-    3) ;;
-    *) exit "$code" ;;
-    esac
+    fi
+    [ "$code" -eq 3 ] || exit "$code"
     assertion=$(grep -m 1 -E -- "$wine_assertion" "$out/logs/window.txt" | tr -d '\r') &&
         cp -- "$out/logs/window.txt" "$out/logs/window-wine-assertion.txt" ||
         fail "cannot keep the log of the session with Wine's assertion"
     say "Wine's Vulkan layer asserted after the launcher closed (exit 3, Wine's fault); once more"
     code=0
     age=$(window_session "$display") || code=$?
-    case $code in
-    0) echo "$age the window once, after Wine's '$assertion'" ;;
-    3) fail "Wine's Vulkan layer asserted at teardown twice in a row" ;;
-    *) exit "$code" ;;
-    esac
+    [ "$code" -ne 3 ] || fail "Wine's Vulkan layer asserted at teardown twice in a row"
+    [ "$code" -eq 0 ] || exit "$code"
+    echo "$age the window once, after Wine's '$assertion'"
 }
 
 # --- The fatal box without a Direct3D 12 device ----------------------------------------------------
@@ -765,11 +762,11 @@ compare_builds() {
 # In the host's namespaces: the machine, the cache and its lock, then the steps in the namespace.
 main() {
     local started_at
-    started_at=$(date +%s) || fail "cannot read the clock"
     check_machine
     refuse_mounts_in_cache
     claim_cache
     take_lock
+    started_at=$(date +%s) || fail "cannot read the clock"
     run_in_namespace "$started_at"
 }
 
