@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <memory>
@@ -115,6 +116,31 @@ std::optional<std::string> nextWord(std::string_view line, std::size_t& at) {
     return word;
 }
 
+std::vector<std::string> commaSeparated(std::string_view text) {
+    std::vector<std::string> values;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        if (const std::string_view value = trimmed(text.substr(0, comma)); !value.empty()) {
+            values.emplace_back(value);
+        }
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+    }
+    return values;
+}
+
+// "arch=amd64,i386" and "arch-=i386" of the options in brackets; "arch+=" adds foreign
+// architectures only, so it leaves the machine's own served.
+void readArchitectureOptions(std::string_view options, AptSource& source) {
+    for (const std::string& option : words(options)) {
+        const std::string_view text = option;
+        if (startsWithNoCase(text, "arch=")) {
+            source.architectures = commaSeparated(text.substr(5));
+        } else if (startsWithNoCase(text, "arch-=")) {
+            source.removedArchitectures = commaSeparated(text.substr(6));
+        }
+    }
+}
+
 std::optional<AptSource> parseOneLine(std::string_view line) {
     line = line.substr(0, line.find('#'));
     std::size_t at = 0;
@@ -123,11 +149,13 @@ std::optional<AptSource> parseOneLine(std::string_view line) {
         return std::nullopt;
     }
     skipBlanks(line, at);
+    std::string_view options;
     if (at < line.size() && line[at] == '[') {
         const std::size_t close = line.find(']', at);
         if (close == std::string_view::npos) {
             return std::nullopt;
         }
+        options = line.substr(at + 1, close - at - 1);
         at = close + 1;
     }
     const std::optional<std::string> uri = nextWord(line, at);
@@ -135,7 +163,8 @@ std::optional<AptSource> parseOneLine(std::string_view line) {
     if (!uri || !suite) {
         return std::nullopt;
     }
-    AptSource source{{*type}, {*uri}, {*suite}, {}};
+    AptSource source{{*type}, {*uri}, {*suite}, {}, {}, {}};
+    readArchitectureOptions(options, source);
     while (const std::optional<std::string> component = nextWord(line, at)) {
         source.components.push_back(*component);
     }
@@ -290,9 +319,15 @@ bool isSourcesPartName(const std::string& name) {
     return plain && (endsWith(".list") || endsWith(".sources"));
 }
 
+// The Release file of a suite on a mirror.
+std::string releaseUrl(const std::string& mirror, const std::string& suite) {
+    return mirror + (mirror.back() == '/' ? "" : "/") + "dists/" + suite + "/Release";
+}
+
 class Search {
 public:
-    explicit Search(const AptFolders& folders) : folders_(folders) {
+    Search(const AptFolders& folders, std::string_view architecture, const ReleaseFetch& fetch)
+        : folders_(folders), architecture_(architecture), fetchRelease_(fetch) {
         result_.aptDir = folders.aptDir;
     }
 
@@ -305,7 +340,7 @@ public:
             const bool deb822 = file.extension() == ".sources";
             for (const AptSource& source :
                  deb822 ? parseDeb822Sources(*text) : parseOneLineSources(*text)) {
-                if ((result_.mirror = mirrorOf(source))) {
+                if ((result_.mirror = debianMirrorOf(source))) {
                     return std::move(result_);
                 }
             }
@@ -357,33 +392,47 @@ private:
         return text;
     }
 
-    std::optional<std::string> mirrorOf(const AptSource& source) {
+    std::optional<std::string> debianMirrorOf(const AptSource& source) {
         // debootstrap installs from main; a source without it is no Debian archive.
         if (!contains(source.types, "deb") || !contains(source.components, "main") ||
-            std::none_of(source.suites.begin(), source.suites.end(),
-                         [](const std::string& s) { return isDebianArchiveSuite(s); })) {
+            !servesArchitecture(source, architecture_)) {
+            return std::nullopt;
+        }
+        std::vector<std::string> suites;
+        std::copy_if(source.suites.begin(), source.suites.end(), std::back_inserter(suites),
+                     [](const std::string& s) { return isDebianArchiveSuite(s); });
+        if (suites.empty()) {
             return std::nullopt;
         }
         for (const std::string& uri : source.uris) {
-            if (isHttp(uri)) {
-                return uri;
-            }
-            if (startsWithNoCase(uri, "mirror+file:")) {
-                if (std::optional<std::string> mirror = mirrorOfListFile(uri.substr(12))) {
-                    return mirror;
+            for (const std::string& mirror : mirrorsOf(uri)) {
+                for (const std::string& suite : suites) {
+                    if (namesDebianOrigin(releaseUrl(mirror, suite))) {
+                        return mirror;
+                    }
                 }
             }
-            // file: would name a folder of this machine that the root's own apt, which
-            // debootstrap points at the same URI, cannot see; cdrom:, copy:, tor+ and mirror
-            // lists fetched over the network are no plain archive either.
         }
         return std::nullopt;
     }
 
-    std::optional<std::string> mirrorOfListFile(std::string_view rest) {
+    std::vector<std::string> mirrorsOf(const std::string& uri) {
+        if (isHttp(uri)) {
+            return {uri};
+        }
+        if (startsWithNoCase(uri, "mirror+file:")) {
+            return mirrorsOfListFile(std::string_view(uri).substr(12));
+        }
+        // file: would name a folder of this machine that the root's own apt, which debootstrap
+        // points at the same URI, cannot see; cdrom:, copy:, tor+ and mirror lists fetched over
+        // the network are no plain archive either.
+        return {};
+    }
+
+    std::vector<std::string> mirrorsOfListFile(std::string_view rest) {
         const std::optional<std::filesystem::path> path = localPathOf(rest);
         if (!path) {
-            return std::nullopt;
+            return {};
         }
         // Lexically, "/.." is "/", so no list is read from outside the root.
         const std::filesystem::path underRoot =
@@ -393,14 +442,35 @@ private:
             return known->second;
         }
         const std::optional<std::string> text = read(underRoot);
-        std::optional<std::string> mirror = text ? mirrorOfList(*text) : std::nullopt;
-        lists_.emplace(underRoot, mirror);
-        return mirror;
+        std::vector<std::string> mirrors = text ? mirrorsOfList(*text) : std::vector<std::string>();
+        lists_.emplace(underRoot, mirrors);
+        return mirrors;
+    }
+
+    // A Release that failed once is not fetched again; one that names Debian ends the search.
+    bool namesDebianOrigin(const std::string& url) {
+        if (std::any_of(result_.releases.begin(), result_.releases.end(),
+                        [&](const ReleaseChecked& checked) { return checked.url == url; })) {
+            return false;
+        }
+        const ReleaseAnswer answer = fetchRelease_(url);
+        if (!answer.text) {
+            result_.releases.push_back({url, "cannot fetch: " + answer.error});
+            return false;
+        }
+        const std::string origin = originOfRelease(*answer.text);
+        if (origin == "Debian") {
+            return true;
+        }
+        result_.releases.push_back({url, origin.empty() ? "no Origin" : "Origin: " + origin});
+        return false;
     }
 
     const AptFolders& folders_;
+    const std::string architecture_;
+    const ReleaseFetch& fetchRelease_;
     MirrorSearch result_;
-    std::map<std::filesystem::path, std::optional<std::string>> lists_;
+    std::map<std::filesystem::path, std::vector<std::string>> lists_;
 };
 
 } // namespace
@@ -421,8 +491,9 @@ std::vector<AptSource> parseDeb822Sources(std::string_view text) {
         if (stanza.malformed || isDisabled(stanza)) {
             continue;
         }
-        AptSource source{wordsOf(stanza, "types"), wordsOf(stanza, "uris"),
-                         wordsOf(stanza, "suites"), wordsOf(stanza, "components")};
+        AptSource source{wordsOf(stanza, "types"),         wordsOf(stanza, "uris"),
+                         wordsOf(stanza, "suites"),        wordsOf(stanza, "components"),
+                         wordsOf(stanza, "architectures"), wordsOf(stanza, "architectures-remove")};
         if (!source.types.empty() && !source.uris.empty() && !source.suites.empty()) {
             sources.push_back(std::move(source));
         }
@@ -451,14 +522,13 @@ bool isDebianArchiveSuite(std::string_view suite) {
     return false;
 }
 
-std::optional<std::string> mirrorOfList(std::string_view text) {
+std::vector<std::string> mirrorsOfList(std::string_view text) {
     // A mirror limited to some files (an architecture, index files only, ...) cannot serve a
     // whole bootstrap.
     static constexpr std::array<std::string_view, 6> limits = {"arch", "codename", "component",
                                                                "lang", "suite",    "type"};
     constexpr long unset = std::numeric_limits<long>::max();
-    std::optional<std::string> best;
-    long bestPriority = unset;
+    std::vector<std::pair<long, std::string>> mirrors;
     forEachLine(text, [&](std::string_view line) {
         line = trimmed(line);
         if (line.empty() || line.front() == '#') {
@@ -482,13 +552,29 @@ std::optional<std::string> mirrorOfList(std::string_view text) {
                 limited = true;
             }
         }
-        // Lowest priority first; among equals, the first in the file.
-        if (!limited && isHttp(items.front()) && (!best || priority < bestPriority)) {
-            best = items.front();
-            bestPriority = priority;
+        if (!limited && isHttp(items.front())) {
+            mirrors.emplace_back(priority, items.front());
         }
     });
-    return best;
+    // Lowest priority first; among equals, the file's order.
+    std::stable_sort(mirrors.begin(), mirrors.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> result;
+    for (auto& mirror : mirrors) {
+        result.push_back(std::move(mirror.second));
+    }
+    return result;
+}
+
+std::string originOfRelease(std::string_view release) {
+    const std::vector<Stanza> stanzas = splitStanzas(release);
+    const std::string* origin = stanzas.empty() ? nullptr : stanzas.front().find("origin");
+    return origin == nullptr ? std::string() : *origin;
+}
+
+bool servesArchitecture(const AptSource& source, std::string_view architecture) {
+    return (source.architectures.empty() || contains(source.architectures, architecture)) &&
+           !contains(source.removedArchitectures, architecture);
 }
 
 std::string MirrorSearch::failure() const {
@@ -502,11 +588,16 @@ std::string MirrorSearch::failure() const {
             text += " (cannot read: " + files[i].error + ")";
         }
     }
+    for (std::size_t i = 0; i < releases.size(); ++i) {
+        text += (i == 0 ? "; no Release names Origin: Debian: " : ", ") + releases[i].url + " (" +
+                releases[i].verdict + ")";
+    }
     return text;
 }
 
-MirrorSearch findDebianMirror(const AptFolders& folders) {
-    return Search(folders).run();
+MirrorSearch findDebianMirror(const AptFolders& folders, std::string_view architecture,
+                              const ReleaseFetch& fetchRelease) {
+    return Search(folders, architecture, fetchRelease).run();
 }
 
 } // namespace stagetest

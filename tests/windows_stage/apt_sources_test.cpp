@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,6 +73,46 @@ const std::string cdromLine = "deb cdrom:[Debian GNU/Linux 12.0.0 _Bookworm_ - O
 
 const std::string sourcesD = "etc/apt/sources.list.d/";
 
+// The Release files of Debian's archive and of two third parties.
+const std::string debianRelease = "Origin: Debian\n"
+                                  "Label: Debian\n"
+                                  "Suite: oldstable\n"
+                                  "Codename: bookworm\n"
+                                  "Architectures: all amd64 arm64 armel armhf i386\n"
+                                  "Components: main contrib non-free-firmware non-free\n";
+const std::string browserRelease = "Origin: Example Browser\n"
+                                   "Label: Example Browser\n"
+                                   "Suite: stable\n"
+                                   "Architectures: amd64\n"
+                                   "Components: main\n";
+const std::string phpRelease = "Origin: php.example.net\n"
+                               "Label: PHP packages\n"
+                               "Suite: trixie\n"
+                               "Components: main\n";
+
+// The machine's architecture in every case.
+constexpr std::string_view machine = "amd64";
+
+// Release files by URL; a URL not named cannot be fetched. With none named, every Release names
+// Debian, so that a case shows the reading of the sources alone.
+using Releases = std::map<std::string, std::string>;
+
+ReleaseFetch fetchFrom(const Releases& releases, std::vector<std::string>* fetched = nullptr) {
+    return [&releases, fetched](const std::string& url) -> ReleaseAnswer {
+        if (fetched != nullptr) {
+            fetched->push_back(url);
+        }
+        if (releases.empty()) {
+            return {debianRelease, ""};
+        }
+        const auto found = releases.find(url);
+        if (found == releases.end()) {
+            return {std::nullopt, "no answer"};
+        }
+        return {found->second, ""};
+    };
+}
+
 struct MirrorCase {
     const char* name;
     // Paths under the root, and what they hold.
@@ -79,6 +120,7 @@ struct MirrorCase {
     // The mirror found; when empty, the search fails with `failure` ("{root}" the root).
     std::string mirror;
     std::string failure;
+    Releases releases;
 };
 
 class DebianMirror : public ::testing::TestWithParam<MirrorCase> {
@@ -91,7 +133,8 @@ TEST_P(DebianMirror, TakesTheFirstSourceOfDebiansArchiveInAptsOrder) {
     for (const auto& [path, bytes] : c.files) {
         writeFile(root / path, bytes);
     }
-    const MirrorSearch search = findDebianMirror({root / "etc/apt", root.path()});
+    const MirrorSearch search =
+        findDebianMirror({root / "etc/apt", root.path()}, machine, fetchFrom(c.releases));
     if (c.mirror.empty()) {
         EXPECT_EQ(search.mirror, std::nullopt);
         EXPECT_EQ(search.failure(), withRoot(c.failure, root.path()));
@@ -258,7 +301,100 @@ const MirrorCase mirrorCases[] = {
      {{"etc/apt/apt.conf.d/00proxy", "Acquire::http::Proxy \"false\";\n"}},
      "",
      "no Debian archive source in {root}/etc/apt (no sources files)"},
+    // A third party's "stable main" and "trixie main" that sort before Debian's own sources.
+    {"ThirdPartyStableMainThatSortsFirst",
+     {{sourcesD + "a-browser.list", "deb [arch=amd64 signed-by=/usr/share/keyrings/browser.gpg] "
+                                    "https://repo.example-browser.com/deb/ stable main\n"},
+      {sourcesD + "debian.sources", debianSources}},
+     "http://deb.debian.org/debian",
+     "",
+     {{"https://repo.example-browser.com/deb/dists/stable/Release", browserRelease},
+      {"http://deb.debian.org/debian/dists/bookworm/Release", debianRelease}}},
+    {"ThirdPartyTrixieMainThatSortsFirst",
+     {{sourcesD + "a-php.sources",
+       "Types: deb\nURIs: https://php.example.net/debian\nSuites: trixie\nComponents: main\n"},
+      {sourcesD + "debian.sources", debianSources}},
+     "http://deb.debian.org/debian",
+     "",
+     {{"https://php.example.net/debian/dists/trixie/Release", phpRelease},
+      {"http://deb.debian.org/debian/dists/bookworm/Release", debianRelease}}},
+    // Every Release names Debian here: only the architecture passes these sources over.
+    {"OtherArchitectureOneLine",
+     {{"etc/apt/sources.list", "deb [arch=arm64] http://ports.example.org/debian bookworm main\n"
+                               "deb http://ftp.fi.debian.org/debian bookworm main\n"}},
+     "http://ftp.fi.debian.org/debian"},
+    {"OtherArchitecturesDeb822",
+     {{sourcesD + "debian.sources",
+       "Types: deb\nURIs: http://ports.example.org/debian\nSuites: trixie\nComponents: main\n"
+       "Architectures: arm64 armhf\n\n"
+       "Types: deb\nURIs: http://ftp.fi.debian.org/debian\nSuites: trixie\nComponents: main\n"}},
+     "http://ftp.fi.debian.org/debian"},
+    {"OwnArchitectureRemoved",
+     {{"etc/apt/sources.list",
+       "deb [ arch-=amd64,i386 ] http://ports.example.org/debian bookworm main\n"},
+      {sourcesD + "debian.sources",
+       "Types: deb\nURIs: http://other-ports.example.org/debian\nSuites: trixie\n"
+       "Components: main\nArchitectures-Remove: amd64\n\n"
+       "Types: deb\nURIs: http://ftp.fi.debian.org/debian\nSuites: trixie\nComponents: main\n"}},
+     "http://ftp.fi.debian.org/debian"},
+    {"OwnArchitectureAmongOthers",
+     {{"etc/apt/sources.list",
+       "deb [ arch=arm64,amd64 arch+=i386 ] http://ftp.fi.debian.org/debian bookworm main\n"}},
+     "http://ftp.fi.debian.org/debian"},
+    {"NextSuiteWhenTheFirstIsNoDebianOrigin",
+     {{sourcesD + "debian.sources", "Types: deb\nURIs: http://deb.debian.org/debian\n"
+                                    "Suites: bookworm-backports bookworm\nComponents: main\n"}},
+     "http://deb.debian.org/debian",
+     "",
+     {{"http://deb.debian.org/debian/dists/bookworm-backports/Release",
+       "Origin: Debian Backports\nLabel: Debian Backports\n"},
+      {"http://deb.debian.org/debian/dists/bookworm/Release", debianRelease}}},
+    {"NextMirrorOfTheListWhenAReleaseCannotBeFetched",
+     {{sourcesD + "debian.sources", cloudSources},
+      {"etc/apt/mirrors/debian.list",
+       "https://offline.example.org/debian/\nhttps://deb.debian.org/debian/\n"}},
+     "https://deb.debian.org/debian/",
+     "",
+     {{"https://deb.debian.org/debian/dists/bookworm/Release", debianRelease}}},
+    {"NoReleaseNamesDebian",
+     {{"etc/apt/sources.list", "deb https://php.example.net/debian trixie main\n"
+                               "deb http://plain.example.org/debian bookworm main\n"
+                               "deb http://offline.example.org/debian/ bookworm main\n"}},
+     "",
+     "no Debian archive source in {root}/etc/apt/sources.list; no Release names Origin: Debian: "
+     "https://php.example.net/debian/dists/trixie/Release (Origin: php.example.net), "
+     "http://plain.example.org/debian/dists/bookworm/Release (no Origin), "
+     "http://offline.example.org/debian/dists/bookworm/Release (cannot fetch: no answer)",
+     {{"https://php.example.net/debian/dists/trixie/Release", phpRelease},
+      {"http://plain.example.org/debian/dists/bookworm/Release",
+       "Label: plain\nSuite: bookworm\n"}}},
 };
+
+TEST(DebianMirrorReleases, FetchesEachReleaseOnceAndNoneAfterTheFirstOfDebian) {
+    TempFolder root("apt-sources-fetches");
+    writeFile(root / "etc/apt/sources.list",
+              "deb http://offline.example.org/debian bookworm main\n"
+              "deb http://offline.example.org/debian bookworm main contrib\n"
+              "deb http://deb.debian.org/debian bookworm main\n"
+              "deb http://ftp.fi.debian.org/debian bookworm main\n");
+    const Releases releases = {
+        {"http://deb.debian.org/debian/dists/bookworm/Release", debianRelease},
+        {"http://ftp.fi.debian.org/debian/dists/bookworm/Release", debianRelease}};
+    std::vector<std::string> fetched;
+    const MirrorSearch search =
+        findDebianMirror({root / "etc/apt", root.path()}, machine, fetchFrom(releases, &fetched));
+    EXPECT_EQ(search.mirror, "http://deb.debian.org/debian");
+    EXPECT_EQ(fetched,
+              (std::vector<std::string>{"http://offline.example.org/debian/dists/bookworm/Release",
+                                        "http://deb.debian.org/debian/dists/bookworm/Release"}));
+}
+
+TEST(ReleaseOrigin, ReadsTheFirstParagraphsOriginField) {
+    EXPECT_EQ(originOfRelease(debianRelease), "Debian");
+    EXPECT_EQ(originOfRelease("origin:   Debian  \r\nLabel: Debian\r\n"), "Debian");
+    EXPECT_EQ(originOfRelease("Label: Debian\n\nOrigin: Debian\n"), "");
+    EXPECT_EQ(originOfRelease(""), "");
+}
 
 INSTANTIATE_TEST_SUITE_P(Sources, DebianMirror, ::testing::ValuesIn(mirrorCases),
                          testsupport::caseName);
@@ -299,7 +435,9 @@ TEST(DebianMirrorFiles, AFileThatCannotBeReadIsNamedAndPassedOver) {
         if (std::ifstream(locked)) {
             return std::string("readable");
         }
-        const MirrorSearch search = findDebianMirror({root / "etc/apt", root.path()});
+        const Releases none;
+        const MirrorSearch search =
+            findDebianMirror({root / "etc/apt", root.path()}, machine, fetchFrom(none));
         return search.mirror.value_or(search.failure());
     });
     std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
@@ -324,13 +462,31 @@ struct ProgramCase {
     int exitCode;
     std::string standardOutput;
     std::string standardError;
+    // The program's search path: "{root}/bin" holds a wget that answers for Debian's archive.
+    std::string path = "{root}/bin";
 };
+
+// A wget that prints the Release of Debian's bookworm and fails as for a 404 otherwise, and
+// fails unless the URL comes alone after "--".
+const std::string fakeWget = "#!/bin/sh\n"
+                             "while [ $# -gt 2 ]; do shift; done\n"
+                             "[ \"$1\" = -- ] || exit 2\n"
+                             "case $2 in\n"
+                             "http://deb.debian.org/debian/dists/bookworm/Release)\n"
+                             "    printf 'Origin: Debian\\nLabel: Debian\\n' ;;\n"
+                             "*) exit 8 ;;\n"
+                             "esac\n";
 
 class DebianMirrorProgram : public ::testing::TestWithParam<ProgramCase> {
 protected:
     DebianMirrorProgram() {
         writeFile(roots / ("found/" + sourcesD + "debian.sources"), debianSources);
         writeFile(roots / "none/etc/apt/sources.list", cdromLine);
+        writeFile(roots / "thirdparty/etc/apt/sources.list",
+                  "deb https://php.example.net/debian trixie main\n");
+        writeFile(roots / "bin/wget", fakeWget);
+        std::filesystem::permissions(roots / "bin/wget", std::filesystem::perms::owner_all);
+        std::filesystem::create_directories(roots / "empty");
     }
     TempFolder roots{"debian-mirror-program"};
 };
@@ -341,6 +497,7 @@ TEST_P(DebianMirrorProgram, PrintsTheMirrorOrOneLineWhy) {
     for (const std::string& argument : c.arguments) {
         options.arguments.push_back(platform::wideFromUtf8(withRoot(argument, roots.path())));
     }
+    options.environment[L"PATH"] = platform::wideFromUtf8(withRoot(c.path, roots.path()));
     const testsupport::ChildResult result =
         testsupport::runChild(testsupport::binaryFolder() / "debian_mirror", options);
     EXPECT_EQ(result.exitCode, c.exitCode);
@@ -369,6 +526,23 @@ const ProgramCase programCases[] = {
      2,
      "",
      "debian_mirror: --root given twice; " + usage},
+    {"ReleaseOfAThirdParty",
+     {"--root", "{root}/thirdparty"},
+     1,
+     "",
+     "debian_mirror: no Debian archive source in {root}/thirdparty/etc/apt/sources.list; no "
+     "Release names Origin: Debian: https://php.example.net/debian/dists/trixie/Release (cannot "
+     "fetch: wget exited with 8 (server error response))\n"},
+    {"NoWget",
+     {"--root", "{root}/found"},
+     1,
+     "",
+     "debian_mirror: no Debian archive source in {root}/found/etc/apt/sources.list.d/"
+     "debian.sources; no Release names Origin: Debian: "
+     "http://deb.debian.org/debian/dists/bookworm/Release (cannot fetch: cannot run wget), "
+     "http://deb.debian.org/debian/dists/bookworm-updates/Release (cannot fetch: cannot run "
+     "wget)\n",
+     "{root}/empty"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Runs, DebianMirrorProgram, ::testing::ValuesIn(programCases),
