@@ -316,11 +316,12 @@ private:
     // The frame's decoration: the bezel switch of the edition on show.
     bool decorationWanted() const;
     // The focus list's entry at the focus position, or -1.
-    int focusedControlAtPosition() const;
     int focusedControlAtPosition(const std::vector<int>& order) const;
-    // The focus (app/input/focus.cpp): placed by the player and the actions that set it; else,
-    // before a key or a frame uses it, moved after its control when the focus list changed.
-    void placeFocus(int position);
+    // The focus (app/input/focus.cpp). The launcher places it at the position it wants (never
+    // on a "Cancel", by the rule of focus_follow.h); the player's movement keys move it exactly;
+    // before a key or a frame uses it, it follows its control when the focus list changed.
+    void placeFocus(int wanted);
+    void moveFocus(int position);
     void settleFocus();
     // The frame between the ground and the end: the section's page (or Settings) and the
     // chrome around it.

@@ -5,6 +5,8 @@
 #include "app/app.h"
 
 #include "app/control_ids.h"
+#include "app/input/focus_follow.h"
+#include "app/input/virtual_keys.h"
 #include "app/pages/settings_controls.h"
 
 #include <exception>
@@ -63,14 +65,23 @@ void App::captureButton() {
 }
 
 void App::padNavigate(std::uint32_t pressed) {
+    if (pressed == 0) {
+        return;
+    }
     if ((pressed & PadButton::b) != 0) {
         if (settingsOpen_) {
             closeSettings();
         }
         return;
     }
+    // A direction from no control (as last seen, or once the list has changed under it) places
+    // the focus where no frame has ringed it yet: an A or START of the same poll does not act.
+    const bool wasOnNoControl = focusPosition_ == noFocusPosition;
+    settleFocus();
+    const bool placing =
+        (wasOnNoControl || focusPosition_ == noFocusPosition) && (pressed & padDirections) != 0;
     for (const PadKey& row : padNavigationMap) {
-        if ((pressed & row.mask) != 0) {
+        if ((pressed & row.mask) != 0 && !(placing && row.virtualKey == vk::enter)) {
             onKeyDown(row.virtualKey);
         }
     }

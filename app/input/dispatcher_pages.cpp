@@ -37,6 +37,7 @@ int loadedCabinetFocus(int loadedGame) {
     return qxlauncher::isGameKind(loadedGame) ? loadedGame : 0;
 }
 
+// PLAY's position, after the three cabinets; it is a focus stop only while a cabinet is loaded.
 constexpr int playButtonFocus = 3;
 
 } // namespace
@@ -117,13 +118,14 @@ void App::closeSettings() {
     statusShown_.clear();
 }
 
-// A game's Play button on the Build page: its cabinet, and the focus on PLAY.
+// A game's Play button on the Build page: its cabinet, and the focus on PLAY (on the first
+// cabinet when no game could be loaded, since PLAY is then not drawn).
 void App::playBuiltGame(int game) {
     if (game != loadedGame_) {
         selectGame(game);
     }
     section_ = NavSection::play;
-    placeFocus(playButtonFocus);
+    placeFocus(loadedGame_ >= 0 ? playButtonFocus : 0);
 }
 
 void App::showGameReport(int game) {

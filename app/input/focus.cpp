@@ -1,13 +1,20 @@
-// The focus: a position in the current focus list and the control it was on. The player places
-// it (the movement keys, and the sections, tabs and pages that set it); when the list changes
-// under it for any other reason, it follows its control before the next key or frame uses it.
+// The focus: a position in the current focus list and the control it was on. The player moves
+// it with the movement keys; the launcher places it when a page, Settings or a tab is entered or
+// left and when the list changes under it, always by the rule of `focus_follow.h`, so that a
+// focus the player did not move is never on a "Cancel".
 #include "app/app.h"
 
 #include "app/input/focus_follow.h"
 
 namespace lumenark {
 
-void App::placeFocus(int position) {
+void App::placeFocus(int wanted) {
+    focusList_ = focusOrder();
+    focusPosition_ = placedFocusPosition(focusList_, wanted);
+    focusedControl_ = focusedControlAtPosition(focusList_);
+}
+
+void App::moveFocus(int position) {
     focusPosition_ = position;
     focusList_ = focusOrder();
     focusedControl_ = focusedControlAtPosition(focusList_);
@@ -16,7 +23,7 @@ void App::placeFocus(int position) {
 void App::settleFocus() {
     std::vector<int> order = focusOrder();
     if (order != focusList_) {
-        focusPosition_ = followedFocusPosition(focusList_, focusedControl_, order, focusPosition_);
+        focusPosition_ = followedFocusPosition(focusList_, focusedControl_, order);
         focusList_ = std::move(order);
     }
     focusedControl_ = focusedControlAtPosition(focusList_);

@@ -25,16 +25,28 @@ int positionOf(const std::vector<int>& list, int id) {
 
 } // namespace
 
+int placedFocusPosition(const std::vector<int>& order, int wanted) {
+    const int count = static_cast<int>(order.size());
+    if (wanted != noFocusPosition && count > 0) {
+        const int position = std::clamp(wanted, 0, count - 1);
+        if (!isCancel(order[static_cast<std::size_t>(position)])) {
+            return position;
+        }
+    }
+    const auto first =
+        std::find_if(order.begin(), order.end(), [](int id) { return !isCancel(id); });
+    return first == order.end() ? noFocusPosition : static_cast<int>(first - order.begin());
+}
+
 int followedFocusPosition(const std::vector<int>& previous, int focused,
-                          const std::vector<int>& next, int position) {
+                          const std::vector<int>& next) {
     const int was = positionOf(previous, focused);
     if (was < 0) {
-        return position;
+        return placedFocusPosition(next, noFocusPosition);
     }
     if (const int now = positionOf(next, focused); now >= 0) {
         return now;
     }
-    // Never a Cancel by chance: one Enter there ends every build.
     const auto survivor = [&](int at) {
         const int id = previous[static_cast<std::size_t>(at)];
         return isCancel(id) ? -1 : positionOf(next, id);
@@ -50,8 +62,7 @@ int followedFocusPosition(const std::vector<int>& previous, int focused,
             return now;
         }
     }
-    const auto first = std::find_if(next.begin(), next.end(), [](int id) { return !isCancel(id); });
-    return first == next.end() ? noFocusPosition : static_cast<int>(first - next.begin());
+    return placedFocusPosition(next, noFocusPosition);
 }
 
 } // namespace lumenark

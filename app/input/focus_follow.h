@@ -1,7 +1,8 @@
 #pragma once
-// Where the focus goes when the focus list changes under it without the player moving it (an
-// action or the setup queue enabled or disabled controls): the list is of control ids, the focus
-// an index into it.
+// Where the launcher puts the focus when the player did not move it (a page or Settings entered
+// or left, a tab chosen, a capture, or the focus list changing under it because an action or the
+// setup queue enabled or disabled controls): the list is of control ids, the focus an index into
+// it. The launcher never puts the focus on a "Cancel": one Enter or A there ends every build.
 #include <vector>
 
 namespace lumenark {
@@ -10,15 +11,19 @@ namespace lumenark {
 // key places it.
 inline constexpr int noFocusPosition = -1;
 
+// The position the launcher places the focus at when it wants position `wanted` of `order`
+// (clamped into the list; `noFocusPosition` wants no control in particular): that position when
+// its control is not a "Cancel", else the first control of the list that is not a "Cancel",
+// else `noFocusPosition`.
+int placedFocusPosition(const std::vector<int>& order, int wanted);
+
 // The focus position in `next` for the control `focused` that had the focus in `previous`:
-// - that control's position while it is still in `next`;
+// - that control's position while it is still in `next` (where the player put it);
 // - else the position of the nearest control of `previous` that is still there and is not a
 //   "Cancel", looking after it first, then before it;
-// - else the first control of `next` that is not a "Cancel";
-// - else (nothing but Cancels is left) `noFocusPosition`: a focus the player did not move never
-//   lands on a Cancel.
-// A focus on no control (`focused` not in `previous`) keeps `position`.
+// - else, and from no control (`focused` not in `previous`), as `placedFocusPosition` with no
+//   control wanted: the first control of `next` that is not a "Cancel", else no control.
 int followedFocusPosition(const std::vector<int>& previous, int focused,
-                          const std::vector<int>& next, int position);
+                          const std::vector<int>& next);
 
 } // namespace lumenark

@@ -70,7 +70,7 @@ void App::onKeyDown(int key) {
         cycleSection(1);
         return;
     case vk::tab:
-        placeFocus(wrapPosition(focusPosition_, 1, static_cast<int>(focusOrder().size())));
+        moveFocus(wrapPosition(focusPosition_, 1, static_cast<int>(focusOrder().size())));
         return;
     default:
         break;
@@ -137,9 +137,9 @@ void App::settingsKey(int key) {
     const std::vector<int> order = focusOrder();
     const int count = static_cast<int>(order.size());
     if (key == vk::up || key == vk::down) {
-        placeFocus(wrapPosition(focusPosition_, key == vk::down ? 1 : -1, count));
+        moveFocus(wrapPosition(focusPosition_, key == vk::down ? 1 : -1, count));
     }
-    placeFocus(clampPosition(focusPosition_, count));
+    moveFocus(clampPosition(focusPosition_, count));
     const int focused = order.at(static_cast<std::size_t>(focusPosition_));
     const int delta = key == vk::right ? 1 : -1;
     if (isArrow(key) && focused == scalefxStrengthControlId) {
@@ -159,33 +159,43 @@ void App::settingsKey(int key) {
 }
 
 void App::playKey(int key) {
+    // By control: PLAY is a stop only while a cabinet is loaded (it is drawn only then), so the
+    // positions after the cabinets depend on it.
+    const std::vector<int> order = focusOrder();
+    const int focused = focusedControlAtPosition(order);
+    const auto hasStop = [&](int id) {
+        return std::find(order.begin(), order.end(), id) != order.end();
+    };
+    const auto focusOn = [&](int id) {
+        moveFocus(static_cast<int>(std::find(order.begin(), order.end(), id) - order.begin()));
+    };
     constexpr int cabinets = qxlauncher::gameCount;
-    constexpr int playPosition = 3;
-    constexpr int settingsPosition = 4;
     const bool onCabinet = focusPosition_ >= 0 && focusPosition_ < cabinets;
-    const bool onButtons = focusPosition_ == playPosition || focusPosition_ == settingsPosition;
+    const bool onButtons = focused == playControlId || focused == settingsNavigationId;
+    // PLAY when it is a stop, else SETTINGS.
+    const int lowerButton = hasStop(playControlId) ? playControlId : settingsNavigationId;
     switch (key) {
     case vk::left:
     case vk::right:
         if (onCabinet) {
-            placeFocus(wrapPosition(focusPosition_, key == vk::right ? 1 : -1, cabinets));
+            moveFocus(wrapPosition(focusPosition_, key == vk::right ? 1 : -1, cabinets));
         } else if (onButtons) {
-            placeFocus(playPosition + settingsPosition - focusPosition_);
+            focusOn(focused == settingsNavigationId ? lowerButton : settingsNavigationId);
         }
         break;
     case vk::up:
         if (onCabinet) {
-            placeFocus(settingsPosition);
+            focusOn(settingsNavigationId);
         } else if (onButtons) {
-            placeFocus(std::max(loadedGame_, 0));
+            moveFocus(std::max(loadedGame_, 0));
         }
         break;
     case vk::down:
-        placeFocus(focusPosition_ == playPosition ? settingsPosition : playPosition);
+        focusOn(focused == playControlId ? settingsNavigationId : lowerButton);
         break;
     case vk::enter:
     case vk::space:
-        if (const int focused = focusedControlAtPosition(); focused >= 0) {
+        if (focused >= 0) {
             activate(focused);
         }
         break;
@@ -205,7 +215,7 @@ void App::sectionKey(int key) {
     const int count = static_cast<int>(order.size());
     const bool onNoControl = focusPosition_ == noFocusPosition;
     if (!onNoControl) {
-        placeFocus(clampPosition(focusPosition_, count));
+        moveFocus(clampPosition(focusPosition_, count));
     }
     if (isActivationKey(key)) {
         if (!onNoControl) {
@@ -213,9 +223,9 @@ void App::sectionKey(int key) {
         }
     } else if (key == vk::left || key == vk::up) {
         // From no control, as if the focus stood just past the list's ends: back to the last.
-        placeFocus(onNoControl ? count - 1 : wrapPosition(focusPosition_, -1, count));
+        moveFocus(onNoControl ? count - 1 : wrapPosition(focusPosition_, -1, count));
     } else if (key == vk::right || key == vk::down) {
-        placeFocus(onNoControl ? 0 : wrapPosition(focusPosition_, 1, count));
+        moveFocus(onNoControl ? 0 : wrapPosition(focusPosition_, 1, count));
     } else if (key == 'S') {
         openSettings();
     }

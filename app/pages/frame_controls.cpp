@@ -248,8 +248,14 @@ std::vector<int> App::focusOrder() const {
         return settingsFocusOrder();
     }
     if (section_ == NavSection::play) {
-        return {cabinetControlId(0), cabinetControlId(1), cabinetControlId(2), playControlId,
-                settingsNavigationId};
+        // The cabinets and PLAY as the page draws them (PLAY only once a cabinet is loaded),
+        // then SETTINGS: a control that is not drawn is no focus stop.
+        std::vector<int> order;
+        for (const PageControl& c : playControls()) {
+            order.push_back(c.id);
+        }
+        order.push_back(settingsNavigationId);
+        return order;
     }
     std::vector<int> order;
     for (const PageControl& c : pageControls()) {
@@ -261,14 +267,6 @@ std::vector<int> App::focusOrder() const {
         order.push_back(sectionNavigationId(section_));
     }
     return order;
-}
-
-int App::focusedControlAtPosition() const {
-    const std::vector<int> order = focusOrder();
-    if (focusPosition_ < 0 || static_cast<std::size_t>(focusPosition_) >= order.size()) {
-        return -1;
-    }
-    return order[static_cast<std::size_t>(focusPosition_)];
 }
 
 } // namespace lumenark

@@ -39,7 +39,7 @@ public:
         app.cursorY_ = y;
     }
     static void stagePressed(App& app, int id) { app.pressedControl_ = id; }
-    static void stageFocusPosition(App& app, int position) { app.placeFocus(position); }
+    static void stageFocusPosition(App& app, int position) { app.moveFocus(position); }
     static void stageHovered(App& app, int id) { app.hoveredControl_ = id; }
 
     static void stageControllerConnected(App& app, int slot, bool connected) {

@@ -273,7 +273,12 @@ TEST_P(FocusOrder, TakesTheEnabledControlsInListOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Sections, FocusOrder,
     testing::Values(
-        FocusCase{"PlayAlwaysItsFive", PageState::gameRunning, NavSection::play, {1, 2, 3, 20, 11}},
+        FocusCase{
+            "PlayWithAGameLoaded", PageState::gameRunning, NavSection::play, {1, 2, 3, 20, 11}},
+        FocusCase{"PlayWithoutAGameLoadedHasNoPlay",
+                  PageState::setupDone,
+                  NavSection::play,
+                  {1, 2, 3, 11}},
         FocusCase{"OverviewIdle",
                   PageState::confirmedIdle,
                   NavSection::overview,

@@ -10,19 +10,18 @@
 #include "backend/setup/setup_runner.h"
 #include "platform/text.h"
 #include "tests/app/dispatch_scene.h"
+#include "tests/app/first_start.h"
 #include "tests/app/input_script.h"
 #include "tests/app/page_drawing_checks.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/fake_collection.h"
-#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +29,7 @@ namespace lumenark {
 namespace {
 
 using apptest::DispatchScene;
+using apptest::FirstStart;
 using apptest::InputScript;
 using apptest::PageState;
 using qxlauncher::BackendProbe;
@@ -41,7 +41,6 @@ struct FollowCase {
     std::vector<int> previous;
     int focused;
     std::vector<int> next;
-    int position; // before the change
     int expected;
 };
 
@@ -53,7 +52,7 @@ class FocusFollow : public testing::TestWithParam<FollowCase> {};
 
 TEST_P(FocusFollow, ChoosesThePositionInTheNewList) {
     const FollowCase& c = GetParam();
-    EXPECT_EQ(followedFocusPosition(c.previous, c.focused, c.next, c.position), c.expected);
+    EXPECT_EQ(followedFocusPosition(c.previous, c.focused, c.next), c.expected);
 }
 
 // Ids of the Build page: 124 "Check requirements", 73 "Build all", 70 + g build, 80 + g
@@ -61,29 +60,59 @@ TEST_P(FocusFollow, ChoosesThePositionInTheNewList) {
 INSTANTIATE_TEST_SUITE_P(
     Table, FocusFollow,
     testing::Values(
-        FollowCase{"TheControlStillThere", {124, 73, 70, 71, 72}, 72, {70, 72}, 4, 1},
-        FollowCase{"TheNearestAfterIt", {50, 70, 51, 71, 52, 72}, 70, {51, 71, 52, 72}, 1, 0},
-        FollowCase{"TheNearestAfterItBeyondOthersGone", {80, 90, 81, 82, 111}, 80, {91, 111}, 0, 1},
-        FollowCase{"TheNearestBeforeItWhenNoneAfter", {90, 110, 80}, 80, {90, 110, 111}, 2, 1},
-        FollowCase{"TheNearestAfterItThatIsNoCancel", {73, 81, 91}, 73, {81, 91}, 0, 1},
-        FollowCase{"TheNearestBeforeItThatIsNoCancel", {90, 81, 73}, 73, {90, 81}, 2, 0},
-        FollowCase{"TheFirstThatIsNoCancel", {124, 73, 70, 71, 72}, 73, {80, 90, 81, 82}, 1, 1},
+        FollowCase{"TheControlStillThere", {124, 73, 70, 71, 72}, 72, {70, 72}, 1},
+        FollowCase{"ACancelThePlayerChoseStillThere", {80, 81, 82}, 81, {80, 90, 81, 82}, 2},
+        FollowCase{"TheNearestAfterIt", {50, 70, 51, 71, 52, 72}, 70, {51, 71, 52, 72}, 0},
+        FollowCase{"TheNearestAfterItBeyondOthersGone", {80, 90, 81, 82, 111}, 80, {91, 111}, 1},
+        FollowCase{"TheNearestBeforeItWhenNoneAfter", {90, 110, 80}, 80, {90, 110, 111}, 1},
+        FollowCase{"TheNearestAfterItThatIsNoCancel", {73, 81, 91}, 73, {81, 91}, 1},
+        FollowCase{"TheNearestBeforeItThatIsNoCancel", {90, 81, 73}, 73, {90, 81}, 0},
+        FollowCase{"TheFirstThatIsNoCancel", {124, 73, 70, 71, 72}, 73, {80, 90, 81, 82}, 1},
         FollowCase{
-            "NoControlWhenOnlyCancelsAreLeft", {124, 73, 70}, 124, {81, 82}, 0, noFocusPosition},
+            "NoControlWhenOnlyCancelsAreLeft", {124, 73, 70}, 124, {81, 82}, noFocusPosition},
         FollowCase{"NoControlAfterBuildAllOnAFirstStart",
                    {124, 73, 70, 71, 72},
                    73,
                    {80, 81, 82},
-                   1,
                    noFocusPosition},
-        FollowCase{"NoControlStaysOnNoControl",
-                   {80, 81, 82},
-                   -1,
-                   {124, 73, 70},
-                   noFocusPosition,
-                   noFocusPosition},
-        FollowCase{"NoControlFocusedKeepsThePosition", {124, 73}, -1, {80, 81}, 5, 5}),
+        // From no control, the first control the list gains that is no Cancel takes the focus.
+        FollowCase{"FromNoControlTheFirstThatIsNoCancel", {80, 81, 82}, -1, {124, 73, 70}, 0},
+        FollowCase{"FromNoControlAGainedOpenLog", {80, 81, 82}, -1, {80, 90, 81, 82}, 1},
+        FollowCase{
+            "FromNoControlOnlyCancelsStayNoControl", {80, 81, 82}, -1, {81, 82}, noFocusPosition},
+        FollowCase{"FromAnEmptyListTheFirst", {}, -1, {50, 70}, 0}),
     [](const testing::TestParamInfo<FollowCase>& info) { return info.param.name; });
+
+struct PlaceCase {
+    const char* name;
+    std::vector<int> order;
+    int wanted;
+    int expected;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FocusPlaced : public testing::TestWithParam<PlaceCase> {};
+
+TEST_P(FocusPlaced, TakesTheWantedControlUnlessItIsACancel) {
+    const PlaceCase& c = GetParam();
+    EXPECT_EQ(placedFocusPosition(c.order, c.wanted), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FocusPlaced,
+    testing::Values(PlaceCase{"TheWantedControl", {124, 73, 70}, 1, 1},
+                    PlaceCase{"TheFirstThatIsNoCancelForACancel", {80, 90, 81}, 0, 1},
+                    PlaceCase{"TheFirstThatIsNoCancelBeforeTheWantedCancel", {90, 80}, 1, 0},
+                    PlaceCase{"NoControlAmongCancelsOnly", {80, 81, 82}, 0, noFocusPosition},
+                    PlaceCase{"ClampedIntoTheList", {120, 121, 122, 123}, 9, 3},
+                    PlaceCase{"ClampedOntoACancel", {90, 80}, 5, 0},
+                    PlaceCase{
+                        "NoneWantedTheFirstThatIsNoCancel", {80, 81, 110}, noFocusPosition, 2},
+                    PlaceCase{"NoControlInAnEmptyList", {}, 0, noFocusPosition}),
+    [](const testing::TestParamInfo<PlaceCase>& info) { return info.param.name; });
 
 // --- "Build all" and the next Enter ---------------------------------------------------------
 
@@ -164,57 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- "Build all" while the first requirements check runs -------------------------------------
 
-// A first start: the ROM folders are set, there are no setup logs and no builds, and the
-// requirements check is held while the player acts. "Build all" queues the three games behind
-// it and leaves only their Cancels enabled.
-class FirstStart {
-public:
-    FirstStart()
-        : interpreters_(platform::wideFromPath(s.root() / "interpreters")),
-          path_(L"PATH", interpreters_) {
-        app_ = &s.start(PageState::confirmedIdle, NavSection::overview);
-        testsupport::writeFakeManifests(s.root());
-        testsupport::writeFakeSetupScript(s.root(), "requirements=held\n");
-        testsupport::placeFakeInterpreter(s.root() / "interpreters", {"python.exe"});
-        check_.emplace(s.root(), "requirements");
-        for (int game = 0; game < qxlauncher::gameCount; ++game) {
-            testsupport::writeFakeRoms(s.backend().setupJob(game).romFolder, game);
-        }
-        script_.emplace(s.scene.fixture, *app_);
-        script_->click(buildNavigationId);
-        // "Check requirements" holds the page's default focus, and the check starts again.
-        script_->click(checkRequirementsControlId);
-    }
-
-    App& app() { return *app_; }
-    InputScript& script() { return *script_; }
-    void releaseCheck() { check_->release(); }
-
-    // The page controls that the frame draws with the focus ring.
-    std::vector<int> ringedControls() {
-        const apptest::DrawCalls calls = s.scene.frame();
-        std::vector<int> ringed;
-        for (const PageControl& control : app_->pageControls()) {
-            const apptest::DrawCalls outlines = apptest::roundedAt(calls, control.rect());
-            // The focus ring is the only outline wider than 2 units.
-            if (std::any_of(outlines.begin(), outlines.end(),
-                            [](const apptest::DrawCall& call) { return call.border > 2.0f; })) {
-                ringed.push_back(control.id);
-            }
-        }
-        return ringed;
-    }
-
-    DispatchScene s;
-
-private:
-    App* app_ = nullptr;
-    std::wstring interpreters_;
-    testsupport::ScopedEnvironment path_;
-    std::optional<testsupport::FakePythonHold> check_;
-    std::optional<InputScript> script_;
-};
-
+// "Build all" queues the three games behind the held check and leaves only their Cancels
+// enabled.
 class BuildAllOnAFirstStart : public testing::TestWithParam<BuildAllCase> {};
 
 TEST_P(BuildAllOnAFirstStart, LeavesTheFocusOnNoControlAndCancelsNothing) {

@@ -520,7 +520,11 @@ INSTANTIATE_TEST_SUITE_P(
                     FocusKeyCase{"UpFromACabinetToSettings", 1, 0, vk::up, 4},
                     FocusKeyCase{"UpFromPlayToTheLoadedCabinet", 1, 3, vk::up, 1},
                     FocusKeyCase{"UpFromSettingsToTheLoadedCabinet", 2, 4, vk::up, 2},
-                    FocusKeyCase{"UpWithoutALoadedGameToTheFirst", -1, 4, vk::up, 0},
+                    // Without a loaded game PLAY is not drawn and no stop: SETTINGS is 3.
+                    FocusKeyCase{"UpWithoutALoadedGameToTheFirst", -1, 3, vk::up, 0},
+                    FocusKeyCase{"DownWithoutALoadedGameToSettings", -1, 2, vk::down, 3},
+                    FocusKeyCase{"DownFromSettingsWithoutALoadedGameStays", -1, 3, vk::down, 3},
+                    FocusKeyCase{"RightFromSettingsWithoutALoadedGameStays", -1, 3, vk::right, 3},
                     FocusKeyCase{"DownFromPlayToSettings", 1, 3, vk::down, 4},
                     FocusKeyCase{"DownFromSettingsToPlay", 1, 4, vk::down, 3},
                     FocusKeyCase{"DownFromACabinetToPlay", 1, 2, vk::down, 3}),
