@@ -11,6 +11,8 @@
 //   hold=<file>              leave by itself only once the file is gone (the test removes it);
 //                            lifetime_ms still bounds the wait
 //   hold_session_lock=<folder>  hold "session.lock" in the folder, shared with nobody
+//   hold_writer_lock=<folder>   hold the writer lock ".cmos.lock" in the folder as the launcher
+//                               takes it, until the process ends
 //   rewrite_cmos=<file>      flip the first byte of the file, rewriting it whole
 // and records in "fake-game-record.txt" beside itself what it was given: "cwd=", one "arg="
 // per argument, one "env=" per environment string, "stdin-bytes=". The record is complete once
@@ -23,6 +25,7 @@
 // game as its own child with its own arguments, environment, folder and streams, waits for it
 // and leaves with its exit code.
 #include "platform/process.h"
+#include "platform/profile_folder.h"
 #include "platform/standard_streams.h"
 #include "platform/text.h"
 
@@ -149,6 +152,18 @@ void holdSessionLock(const fs::path& folder) {
         ::flock(fd, LOCK_EX);
     }
 #endif
+}
+
+// The writer lock, taken through the launcher's own call and held until the process ends.
+void holdWriterLock(const fs::path& folder) {
+    platform::ProfileFolders& folders = platform::systemProfileFolders();
+    std::uint32_t error = 0;
+    const platform::HeldFolder held{folder, folders.openFolder(nullptr, folder, folder, error)};
+    if (!platform::isValidHandle(held.handle) ||
+        !platform::isValidHandle(folders.createWriterLock(held, ".cmos.lock", error))) {
+        platform::writeStandardStream(platform::StandardStream::error,
+                                      "fake game: writer lock refused\n");
+    }
 }
 
 struct GameScenario {
@@ -279,6 +294,9 @@ int runGame(const std::vector<std::wstring>& arguments) {
 
     if (const auto lock = value(scenarioLines, "hold_session_lock", ""); !lock.empty()) {
         holdSessionLock(platform::pathFromWide(platform::wideFromUtf8(lock)));
+    }
+    if (const auto lock = value(scenarioLines, "hold_writer_lock", ""); !lock.empty()) {
+        holdWriterLock(platform::pathFromWide(platform::wideFromUtf8(lock)));
     }
     if (const auto cmos = value(scenarioLines, "rewrite_cmos", ""); !cmos.empty()) {
         rewriteCmos(platform::pathFromWide(platform::wideFromUtf8(cmos)));
