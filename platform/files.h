@@ -1,10 +1,12 @@
 #pragma once
 // File-system calls that the safe file services are built on. Everything here works on one
-// path component or one file; walking paths and the policies live above the seam.
+// path component or one file; walking paths and the policies live above the seam, except the
+// retries of a replace, which answer the system's own sharing rules.
 #include "platform/handle.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -36,8 +38,9 @@ public:
     File& operator=(File&& other) noexcept = default;
     ~File() = default;
 
-    // Creates a file that must not exist yet, for writing, shared with nobody, never through
-    // a link. On failure the result is closed and `error` holds the system error.
+    // Creates a file that must not exist yet, for writing and for renaming through its handle,
+    // shared with nobody, never through a link. On failure the result is closed and `error`
+    // holds the system error.
     static File createNew(const std::filesystem::path& path, std::uint32_t& error);
 
     bool isOpen() const { return handle_.valid(); }
@@ -57,10 +60,35 @@ private:
 // Identity of the named file itself (a link is not followed); empty when it cannot be opened.
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
 
-// Moves `from` over `to`, replacing it, and returns only once the move is on the disk.
-// Returns 0 or the system error.
-std::uint32_t replaceFileWriteThrough(const std::filesystem::path& from,
-                                      const std::filesystem::path& to);
+// Renames the open file over `target`, a name in the same folder, and returns once the rename
+// is on the disk. The handle needs delete access (as `File::createNew` and the profile's
+// exclusive files have). On Windows the rename has POSIX semantics, so it replaces a target that
+// readers hold open (with delete sharing); where the system refuses those semantics it is the
+// older rename. One attempt: 0 or the system error.
+std::uint32_t renameOpenFileOver(NativeHandle file, const std::filesystem::path& target);
+
+// The two steps of a replace that a test can stand in for: one rename attempt and the wait
+// before the next.
+class ReplaceSteps {
+public:
+    virtual ~ReplaceSteps() = default;
+    virtual std::uint32_t renameOver(NativeHandle file, const std::filesystem::path& target);
+    virtual void pause(std::uint32_t milliseconds);
+};
+
+ReplaceSteps& systemReplaceSteps();
+
+inline constexpr int replaceAttempts = 10;
+inline constexpr std::uint32_t replaceRetryMilliseconds = 10;
+
+// The replace of every safe write: renames the open temporary file over its target. A sharing,
+// lock or access violation (another process holds the target: the game, a reader without delete
+// sharing, an indexer, an antivirus) is tried again, at most `replaceAttempts` times
+// `replaceRetryMilliseconds` apart; any other error ends at once. `beforeAttempt`, when given,
+// runs before every attempt and may throw. Returns 0 or the last error.
+std::uint32_t replaceOpenFile(NativeHandle file, const std::filesystem::path& target,
+                              ReplaceSteps& steps = systemReplaceSteps(),
+                              const std::function<void()>& beforeAttempt = {});
 
 // Deletes one file; returns 0 or the system error.
 std::uint32_t deleteFile(const std::filesystem::path& path);

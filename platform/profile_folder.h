@@ -16,8 +16,6 @@
 
 namespace platform {
 
-inline constexpr std::uint32_t errorLockViolation = 33;
-
 // What a handle refers to, read from the handle itself.
 struct HandleInformation {
     FileIdentity identity;
@@ -32,10 +30,10 @@ struct HeldFolder {
     NativeHandle handle = nullptr;
 };
 
-class ProfileFolders {
+// The rename over a profile's image and the wait between two attempts are the replace steps of
+// every safe write (files.h).
+class ProfileFolders : public ReplaceSteps {
 public:
-    virtual ~ProfileFolders() = default;
-
     // Attributes of the path itself (a link is not followed).
     virtual PathAttributes attributes(const std::filesystem::path& path);
 
@@ -55,6 +53,11 @@ public:
     // A file that must not exist yet, written through, shared with nobody.
     virtual NativeHandle createExclusive(const HeldFolder& folder,
                                          const std::filesystem::path& name, std::uint32_t& error);
+    // The writer lock: created new, shared with nobody, and gone with its holder: deleted when
+    // its handle closes, also when the holder is killed (the Linux stand-in takes over a lock
+    // file that no process holds, since there a killed holder's file stays).
+    virtual NativeHandle createWriterLock(const HeldFolder& folder,
+                                          const std::filesystem::path& name, std::uint32_t& error);
     // The session lock: opened or created, shared with nobody, a link opened as itself.
     virtual NativeHandle openSessionLock(const HeldFolder& folder,
                                          const std::filesystem::path& name, std::uint32_t& error);
@@ -71,13 +74,9 @@ public:
 
     // Deletes the file through its own handle (deleted once the handle closes).
     virtual bool markForDeletion(NativeHandle handle);
-    // Renames the file of the handle over `target` in the same folder; 0 or the system error.
-    virtual std::uint32_t renameOver(NativeHandle handle, const std::filesystem::path& target);
 
     // The names of the folder's entries, "." and ".." left out.
     virtual std::vector<std::filesystem::path> listFolder(const HeldFolder& folder);
-
-    virtual void pause(std::uint32_t milliseconds);
 };
 
 // The system's own operations.

@@ -15,6 +15,7 @@ inline constexpr std::uint32_t errorNotSameDevice = 17;
 inline constexpr std::uint32_t errorWriteFault = 29;
 inline constexpr std::uint32_t errorGenFailure = 31;
 inline constexpr std::uint32_t errorSharingViolation = 32;
+inline constexpr std::uint32_t errorLockViolation = 33;
 inline constexpr std::uint32_t errorFileExists = 80;
 inline constexpr std::uint32_t errorInvalidParameter = 87;
 inline constexpr std::uint32_t errorDirNotEmpty = 145;

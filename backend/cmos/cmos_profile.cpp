@@ -1,4 +1,5 @@
 #include "backend/cmos/cmos_profile.h"
+#include "backend/files/failure_log.h"
 #include "backend/packages/hashing.h"
 #include "backend/packages/trusted_digests.h"
 #include "platform/process.h"
@@ -19,19 +20,12 @@ constexpr const char* ordinaryLabel =
     "QX2 profile requires ordinary unlinked files and directories";
 constexpr const char* exclusiveLabel =
     "QX2 profile writer or temporary file already exists or is inaccessible";
-constexpr int renameAttempts = 10;
 constexpr int pendingNameAttempts = 64;
-constexpr std::uint32_t renameRetryMilliseconds = 10;
 // Where the file name starts inside the system's rename request.
 constexpr int renameNameOffset = 20;
 
 [[noreturn]] void fail(const std::string& label) {
     throw std::runtime_error(label);
-}
-
-bool retryableRenameError(std::uint32_t error) {
-    return error == platform::errorSharingViolation || error == platform::errorLockViolation ||
-           error == platform::errorAccessDenied;
 }
 
 // The drive root that a chain starts from is held like every folder below it, but its reparse
@@ -90,18 +84,38 @@ platform::UniqueHandle holdFolder(const ProfileDirectory* parentChain,
     return handle;
 }
 
-// Takes the writer lock ".cmos.lock": created new, deleted by identity when the guard goes.
-TempFileGuard takeWriterLock(const ProfileDirectory& folder, ProfileFolders& folders) {
-    std::uint32_t error = 0;
-    platform::UniqueHandle handle(
-        folders.createExclusive(folder.held(), writerLockFileName, error));
-    if (!handle.valid()) {
-        fail(exclusiveLabel);
+// The writer lock ".cmos.lock" for one operation. It ends with its holder (profile_folder.h),
+// and is deleted by identity when the guard goes. A lock file that stays behind then refuses
+// nobody, but the operation did not end cleanly, so it is said on the error stream.
+class WriterLock {
+public:
+    WriterLock(const ProfileDirectory& folder, ProfileFolders& folders)
+        : path_(folder.path / writerLockFileName) {
+        std::uint32_t error = 0;
+        platform::UniqueHandle handle(
+            folders.createWriterLock(folder.held(), writerLockFileName, error));
+        if (!handle.valid()) {
+            fail(exclusiveLabel);
+        }
+        const platform::HandleInformation info =
+            requireOrdinaryHandle(handle.get(), false, folders);
+        guard_.emplace(folders, path_, std::move(handle), info.identity);
     }
-    const platform::HandleInformation info = requireOrdinaryHandle(handle.get(), false, folders);
-    return TempFileGuard(folders, folder.path / writerLockFileName, std::move(handle),
-                         info.identity);
-}
+    WriterLock(const WriterLock&) = delete;
+    WriterLock& operator=(const WriterLock&) = delete;
+    ~WriterLock() {
+        const FileIdentity identity = guard_->identity();
+        guard_.reset();
+        if (platform::fileIdentity(path_) == identity) {
+            logAbsorbedFailure("cmos writer lock left: ",
+                               platform::utf8FromWide(platform::wideFromPath(path_)));
+        }
+    }
+
+private:
+    std::filesystem::path path_;
+    std::optional<TempFileGuard> guard_;
+};
 
 // Removes a seed that this call wrote, and only that one, unchanged.
 void removeOwnSeed(const ProfileDirectory& folder, const FileIdentity& written,
@@ -252,19 +266,14 @@ FileIdentity replaceCmosAtomically(const ProfileDirectory& folder,
     if (!folders.writeAll(pending.handle(), image) || !folders.flush(pending.handle())) {
         fail("QX2 CMOS atomic write or flush failed");
     }
-    for (int attempt = 1;; ++attempt) {
+    error = platform::replaceOpenFile(pending.handle(), target, folders, [&] {
         if (editMode && !profilePathExists(target, folders)) {
             fail("CMOS edit requires an existing profile image");
         }
-        error = folders.renameOver(pending.handle(), target);
-        if (error == platform::errorSuccess) {
-            pending.commit();
-            return info.identity;
-        }
-        if (!retryableRenameError(error) || attempt == renameAttempts) {
-            break;
-        }
-        folders.pause(renameRetryMilliseconds);
+    });
+    if (error == platform::errorSuccess) {
+        pending.commit();
+        return info.identity;
     }
     fail("QX2 CMOS atomic replacement failed: " + std::to_string(error) +
          " path=" + platform::utf8FromWide(platform::wideFromPath(target)) +
@@ -298,10 +307,10 @@ std::string editProfile(const std::filesystem::path& cmosPath, const std::string
         std::filesystem::absolute(request.target).parent_path(), false, folders);
     const std::filesystem::path target = folder.path / cmosFileName;
 
-    std::optional<TempFileGuard> writerLock;
+    std::optional<WriterLock> writerLock;
     platform::UniqueHandle sessionLock;
     if (lock == CmosLockKind::WriterLock) {
-        writerLock.emplace(takeWriterLock(folder, folders));
+        writerLock.emplace(folder, folders);
     } else {
         std::uint32_t error = 0;
         sessionLock.reset(folders.openSessionLock(folder.held(), sessionLockFileName, error));
@@ -338,7 +347,7 @@ LoadedCmos ensureProfile(const std::filesystem::path& folderPath,
                          const std::filesystem::path& seedFile, ProfileFolders& folders) {
     const std::string seed = readCmosImageFile(seedFile, true, folders);
     const ProfileDirectory folder = openProfileDirectory(folderPath, true, folders);
-    const TempFileGuard writerLock = takeWriterLock(folder, folders);
+    const WriterLock writerLock(folder, folders);
 
     const std::filesystem::path seedPath = folder.path / factorySeedFileName;
     const platform::PathAttributes seedAttributes = folders.attributes(seedPath);

@@ -61,8 +61,10 @@ bool isRegularUnlinkedFile(const std::filesystem::path& path) {
     return status.type() == std::filesystem::file_type::regular;
 }
 
-// Both readers open through the shared open that also shares delete, so a reader never blocks
-// another thread's or process's atomic replace of the same file.
+// Both readers open through the shared open, which shares delete: on Windows a reader then never
+// keeps another process from replacing or deleting the file. A replace by the older rename still
+// fails while any handle is open on its target, so every replace renames with POSIX semantics
+// where the system has them and tries a held target again (platform::replaceOpenFile).
 std::string readFileCapped(const std::filesystem::path& path, std::uintmax_t maximumBytes) {
     requireUnlinkedPath(path);
     if (std::filesystem::file_size(path) > maximumBytes) {
@@ -159,10 +161,14 @@ public:
         if (!file_.writeAll(bytes) || !file_.flush()) {
             throw std::runtime_error("write config");
         }
-        file_.close();
     }
 
-    void commit() { committed_ = true; }
+    // The file stays open to be renamed through its handle: nobody can open it meanwhile.
+    platform::NativeHandle handle() const { return file_.nativeHandle(); }
+    void commit() {
+        committed_ = true;
+        file_.close();
+    }
     const std::filesystem::path& path() const { return path_; }
 
 private:
@@ -175,7 +181,8 @@ private:
 
 } // namespace
 
-void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes) {
+void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes,
+                       platform::ReplaceSteps& steps) {
     requireUnlinkedPath(target);
     std::filesystem::create_directories(absoluteNormal(target).parent_path());
     requireUnlinkedPath(target);
@@ -184,7 +191,7 @@ void atomicReplaceFile(const std::filesystem::path& target, const std::string& b
     temporary.writeAndFlush(bytes);
     requireUnlinkedPath(target);
     requireUnlinkedPath(temporary.path());
-    if (const std::uint32_t error = platform::replaceFileWriteThrough(temporary.path(), target);
+    if (const std::uint32_t error = platform::replaceOpenFile(temporary.handle(), target, steps);
         error != platform::errorSuccess) {
         throw std::runtime_error("replace config Win32 " + std::to_string(error));
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Safe file services: links and junctions refused on every component, whole-file reads with a
 // size cap, atomic replacement of configuration files.
+#include "platform/files.h"
 #include "platform/handle.h"
 
 #include <cstdint>
@@ -28,9 +29,12 @@ std::string readFileCapped(const std::filesystem::path& path, std::uintmax_t max
 // The whole file when it is a regular unlinked file of at most `limit` bytes; else nothing.
 std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uintmax_t limit);
 
-// Writes the bytes to a new temporary file beside the target, flushes it and moves it over the
-// target ("create config", "write config", "replace config Win32 <code>").
-void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes);
+// Writes the bytes to a new temporary file beside the target, flushes it and renames it over the
+// target through the replace of every safe write, which tries a target that another process
+// holds again ("create config", "write config", "replace config Win32 <code>"). On a failure the
+// target is as it was and the temporary file is gone.
+void atomicReplaceFile(const std::filesystem::path& target, const std::string& bytes,
+                       platform::ReplaceSteps& steps = platform::systemReplaceSteps());
 
 void closeHandleIfValid(platform::NativeHandle handle);
 

@@ -7,7 +7,6 @@
 #include "platform/files.h"
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -43,20 +42,32 @@ std::optional<std::string> cachedDigest(const std::filesystem::path& key, std::u
     return entry->second.sha256;
 }
 
-// Reads all of an open stream; false on a stream error.
-bool readWholeStream(std::ifstream& stream, std::string& bytes) {
-    constexpr std::size_t pieceSize = 1 << 16;
-    std::vector<char> piece(pieceSize);
-    while (stream.read(piece.data(), pieceSize) || stream.gcount() > 0) {
-        bytes.append(piece.data(), static_cast<std::size_t>(stream.gcount()));
-    }
-    return !stream.bad();
+// True when the file has no byte left to read.
+bool atEnd(platform::SharedFile& file) {
+    char byte = 0;
+    return file.readUpTo(&byte, 1) == std::size_t{0};
 }
 
-// Exactly `size` bytes of the stream through a small buffer that stays in the cache; empty when
-// the stream is shorter or longer. A failure of the hashing service throws.
-std::optional<std::string> streamDigest(std::ifstream& stream, std::uintmax_t size) {
-    if (!stream) {
+// Reads all of an open file; false on a read error.
+bool readWholeFile(platform::SharedFile& file, std::string& bytes) {
+    constexpr std::size_t pieceSize = 1 << 16;
+    std::vector<char> piece(pieceSize);
+    for (;;) {
+        const std::optional<std::size_t> read = file.readUpTo(piece.data(), pieceSize);
+        if (!read) {
+            return false;
+        }
+        bytes.append(piece.data(), *read);
+        if (*read < pieceSize) {
+            return true;
+        }
+    }
+}
+
+// Exactly `size` bytes of the file through a small buffer that stays in the cache; empty when
+// the file is shorter or longer. A failure of the hashing service throws.
+std::optional<std::string> fileDigest(platform::SharedFile& file, std::uintmax_t size) {
+    if (!file.isOpen()) {
         return std::nullopt;
     }
     constexpr std::size_t pieceSize = 1 << 18;
@@ -64,13 +75,13 @@ std::optional<std::string> streamDigest(std::ifstream& stream, std::uintmax_t si
     platform::DigestStream digest(L"SHA256");
     for (std::uintmax_t left = size; left > 0;) {
         const auto length = static_cast<std::size_t>(std::min<std::uintmax_t>(left, pieceSize));
-        if (!stream.read(piece.get(), static_cast<std::streamsize>(length))) {
+        if (file.readUpTo(piece.get(), length) != length) {
             return std::nullopt;
         }
         digest.update(std::string_view(piece.get(), length));
         left -= length;
     }
-    if (stream.peek() != std::ifstream::traits_type::eof()) {
+    if (!atEnd(file)) {
         return std::nullopt;
     }
     std::optional<std::string> value = digest.finish();
@@ -130,7 +141,7 @@ std::string sha256Hex(std::string_view bytes) {
 }
 
 std::string hashPackageFile(const std::filesystem::path& path, std::uintmax_t sizeCap,
-                            std::uintmax_t expectedSize) {
+                            std::uintmax_t expectedSize, platform::SharedReads& reads) {
     if (!isRegularUnlinkedFile(path)) {
         throw std::runtime_error("native package file is not ordinary");
     }
@@ -144,8 +155,8 @@ std::string hashPackageFile(const std::filesystem::path& path, std::uintmax_t si
         return std::move(*digest);
     }
 
-    std::ifstream stream(path, std::ios::binary);
-    const std::optional<std::string> streamed = streamDigest(stream, size);
+    platform::SharedFile file = reads.open(path);
+    const std::optional<std::string> streamed = fileDigest(file, size);
     if (!streamed) {
         throw std::runtime_error("native package file read differs");
     }
@@ -171,7 +182,8 @@ std::string interleaveLanes(std::string_view even, std::string_view odd) {
     return image;
 }
 
-Qx1ProgramImage loadQx1Program(const std::filesystem::path& romFolder) {
+Qx1ProgramImage loadQx1Program(const std::filesystem::path& romFolder,
+                               platform::SharedReads& reads) {
     if (!std::filesystem::is_directory(std::filesystem::status(romFolder))) {
         throw std::runtime_error("QX 5.0: ROM directory does not exist");
     }
@@ -186,12 +198,13 @@ Qx1ProgramImage loadQx1Program(const std::filesystem::path& romFolder) {
     ProgramLane odd{trusted.qx1OddLaneSha1, std::nullopt};
     // Every candidate is read, also after both lanes are found.
     for (const std::filesystem::path& candidate : candidates) {
-        std::ifstream stream(candidate, std::ios::binary);
-        if (!stream) {
+        // A link in the tree counts by its target, as the walk counted it.
+        platform::SharedFile file = reads.open(candidate, platform::LeafLink::follow);
+        if (!file.isOpen()) {
             throw std::runtime_error("QX 5.0: program ROM cannot be opened");
         }
         std::string bytes;
-        if (!readWholeStream(stream, bytes)) {
+        if (!readWholeFile(file, bytes)) {
             throw std::runtime_error("QX 5.0: program ROM read failed");
         }
         if (bytes.size() != programLaneSize) {
@@ -213,7 +226,7 @@ Qx1ProgramImage loadQx1Program(const std::filesystem::path& romFolder) {
     return image;
 }
 
-std::string readOperatorRom(const std::filesystem::path& path) {
+std::string readOperatorRom(const std::filesystem::path& path, platform::SharedReads& reads) {
     if (hasLinkedComponent(path)) {
         throw std::runtime_error("linked operator ROM path");
     }
@@ -221,9 +234,9 @@ std::string readOperatorRom(const std::filesystem::path& path) {
         throw std::runtime_error("operator ROM size differs");
     }
     std::string bytes(programLaneSize, '\0');
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream || !stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) ||
-        stream.peek() != std::ifstream::traits_type::eof()) {
+    platform::SharedFile file = reads.open(path);
+    if (!file.isOpen() || file.readUpTo(bytes.data(), bytes.size()) != bytes.size() ||
+        !atEnd(file)) {
         throw std::runtime_error("operator ROM read failed");
     }
     return bytes;

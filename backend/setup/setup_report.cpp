@@ -1,5 +1,6 @@
 #include "backend/setup/setup_report.h"
 #include "backend/backend.h"
+#include "backend/files/file_safety.h"
 #include "backend/files/utf8_text.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/process.h"
@@ -7,7 +8,7 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <fstream>
+#include <stdexcept>
 
 namespace qxlauncher {
 
@@ -17,29 +18,38 @@ constexpr std::size_t tailBytes = 32768;
 constexpr std::size_t tailLines = 40;
 constexpr std::size_t profileBufferUnits = 260;
 
-std::wstring readLogTail(const std::filesystem::path& log) {
-    std::ifstream stream(log, std::ios::binary);
-    if (!stream) {
-        return L"(no log)";
-    }
-    stream.seekg(0, std::ios::end);
-    const std::streamoff size = stream.tellg();
-    if (size < 0) {
-        return L"(no log)";
-    }
-    const std::size_t count = std::min(static_cast<std::size_t>(size), tailBytes);
-    std::string bytes(count, '\0');
-    stream.seekg(static_cast<std::streamoff>(size) - static_cast<std::streamoff>(count));
-    stream.read(bytes.data(), static_cast<std::streamsize>(count));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(stream.gcount(), 0)));
-    return logTailText(bytes);
-}
-
 std::wstring fieldText(const std::string& value) {
     return value.empty() ? std::wstring(L"-") : utf8ToWide(value.c_str());
 }
 
 } // namespace
+
+std::wstring readLogTail(const std::filesystem::path& log, platform::SharedReads& reads) {
+    constexpr const wchar_t* noLog = L"(no log)";
+    // The report is meant to be sent away: nothing but the log itself may go into it, never a
+    // file that a link at its name leads to. A pipe there must not hold the window either.
+    try {
+        if (!isRegularUnlinkedFile(log)) {
+            return noLog;
+        }
+    } catch (const std::exception&) {
+        return noLog;
+    }
+    platform::SharedFile file = reads.open(log);
+    const std::optional<std::uint64_t> size = file.isOpen() ? file.size() : std::nullopt;
+    if (!size) {
+        return noLog;
+    }
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(*size, tailBytes));
+    std::string bytes(count, '\0');
+    const std::optional<std::size_t> read =
+        file.seek(*size - count) ? file.readUpTo(bytes.data(), count) : std::nullopt;
+    if (!read) {
+        return noLog;
+    }
+    bytes.resize(*read);
+    return logTailText(bytes);
+}
 
 std::wstring logTailText(const std::string& lastBytes) {
     std::size_t lineFeeds = 0;

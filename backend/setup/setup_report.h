@@ -1,9 +1,17 @@
 #pragma once
 // The plain-text setup report of a game, for the clipboard: without the user's profile folder.
+#include "platform/shared_read.h"
+
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace qxlauncher {
+
+// The tail of the setup log for the report: the text of `logTailText` of its last bytes, read
+// only from a regular file with no link on its path, else "(no log)".
+std::wstring readLogTail(const std::filesystem::path& log,
+                         platform::SharedReads& reads = platform::systemSharedReads());
 
 // The last at most 40 lines of the last at most 32768 bytes of a log, widened from UTF-8.
 std::wstring logTailText(const std::string& lastBytes);

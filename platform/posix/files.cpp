@@ -37,14 +37,23 @@ PathAttributes readPathAttributes(const std::filesystem::path& path) {
 }
 
 File File::createNew(const std::filesystem::path& path, std::uint32_t& error) {
-    const int fd =
-        ::open(nativePath(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    // The file is created in a folder held by descriptor, which a later rename goes through.
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const int folderFd = ::open(nativePath(folder), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) {
         error = systemErrorFromErrno(errno);
         return File();
     }
+    const std::string name = path.filename().string();
+    const int fd = ::openat(folderFd, name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = systemErrorFromErrno(errno);
+        ::close(folderFd);
+        return File();
+    }
     error = errorSuccess;
-    return File(posix::toHandle(new FdHandle(fd)));
+    return File(posix::toHandle(new posix::NamedFileHandle(fd, folderFd, name)));
 }
 
 bool File::writeAll(std::string_view bytes) {
@@ -83,22 +92,19 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
     return identityFromStat(info);
 }
 
-static void syncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(nativePath(folder.empty() ? std::filesystem::path(".") : folder),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+std::uint32_t renameOpenFileOver(NativeHandle file, const std::filesystem::path& target) {
+    auto* named = posix::fromHandle<posix::NamedFileHandle>(file);
+    if (named == nullptr) {
+        return errorInvalidHandle;
     }
-}
-
-std::uint32_t replaceFileWriteThrough(const std::filesystem::path& from,
-                                      const std::filesystem::path& to) {
-    if (::rename(nativePath(from), nativePath(to)) != 0) {
+    const std::string targetName = target.filename().string();
+    if (::renameat(named->folderFd, named->name.c_str(), named->folderFd, targetName.c_str()) !=
+        0) {
         return systemErrorFromErrno(errno);
     }
+    named->name = targetName;
     // The rename is durable only once its folder is flushed.
-    syncFolder(to.parent_path());
+    posix::syncFolder(named->folderFd);
     return errorSuccess;
 }
 

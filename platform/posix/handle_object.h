@@ -4,7 +4,9 @@
 #include "platform/handle.h"
 
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
+#include <string>
 #include <unistd.h>
 
 namespace platform::posix {
@@ -14,7 +16,7 @@ struct HandleObject {
 };
 
 // A file descriptor behind a handle.
-struct FdHandle final : HandleObject {
+struct FdHandle : HandleObject {
     explicit FdHandle(int descriptor) : fd(descriptor) {}
     ~FdHandle() override {
         if (fd >= 0) {
@@ -23,6 +25,26 @@ struct FdHandle final : HandleObject {
     }
     int fd;
 };
+
+// A file opened inside a folder. It keeps its own descriptor of the folder and its name there,
+// since Linux renames and deletes by name relative to a folder, where Windows does it through the
+// file's handle.
+struct NamedFileHandle final : FdHandle {
+    NamedFileHandle(int file, int folder, std::string entry)
+        : FdHandle(file), folderFd(folder), name(std::move(entry)) {}
+    ~NamedFileHandle() override { ::close(folderFd); }
+    int folderFd;
+    std::string name;
+};
+
+// Flushes a folder, so that a rename or deletion in it is on the disk.
+inline void syncFolder(int folderFd) {
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
 
 inline NativeHandle toHandle(HandleObject* object) {
     return object;

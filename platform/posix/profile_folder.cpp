@@ -17,28 +17,12 @@ using posix::systemErrorFromErrno;
 
 namespace {
 
-// A file opened inside a held folder. It keeps its own copy of the folder's descriptor and its
-// name there, since Linux renames and deletes by name relative to a folder, not by handle.
-struct ProfileFileHandle final : posix::HandleObject {
-    ProfileFileHandle(int file, int folder, std::string entry)
-        : fd(file), folderFd(folder), name(std::move(entry)) {}
-    ~ProfileFileHandle() override {
-        ::close(fd);
-        ::close(folderFd);
-    }
-    int fd;
-    int folderFd;
-    std::string name;
-};
+// How often a writer lock is opened again when its file was removed under the open.
+constexpr int writerLockAttempts = 16;
 
 int descriptorOf(NativeHandle handle) {
-    if (auto* folder = posix::fromHandle<FdHandle>(handle)) {
-        return folder->fd;
-    }
-    if (auto* file = posix::fromHandle<ProfileFileHandle>(handle)) {
-        return file->fd;
-    }
-    return -1;
+    auto* file = posix::fromHandle<FdHandle>(handle);
+    return file != nullptr ? file->fd : -1;
 }
 
 int folderDescriptor(const HeldFolder& folder) {
@@ -76,15 +60,7 @@ NativeHandle openInFolder(const HeldFolder& folder, const std::filesystem::path&
         return invalidHandleValue();
     }
     error = errorSuccess;
-    return posix::toHandle(new ProfileFileHandle(fd, heldFolder, name.string()));
-}
-
-void syncFolder(int folderFd) {
-    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    return posix::toHandle(new posix::NamedFileHandle(fd, heldFolder, name.string()));
 }
 
 } // namespace
@@ -151,6 +127,32 @@ NativeHandle ProfileFolders::createExclusive(const HeldFolder& folder,
     return openInFolder(folder, name, O_RDWR | O_CREAT | O_EXCL, true, error);
 }
 
+NativeHandle ProfileFolders::createWriterLock(const HeldFolder& folder,
+                                              const std::filesystem::path& name,
+                                              std::uint32_t& error) {
+    // Windows deletes the lock when its handle closes, a killed holder's too; Linux leaves a
+    // killed holder's file behind. So here the lock is the flock its holder keeps on the file
+    // until it removes it, and a file that no process holds is taken over.
+    for (int attempt = 0; attempt < writerLockAttempts; ++attempt) {
+        UniqueHandle lock(openInFolder(folder, name, O_RDWR | O_CREAT | O_NONBLOCK, true, error));
+        if (!lock.valid()) {
+            return invalidHandleValue();
+        }
+        // The holder may have removed the file between this open and the flock: then the name
+        // is no longer this file, and the next open meets the name as it is now.
+        const auto* file = posix::fromHandle<posix::NamedFileHandle>(lock.get());
+        struct stat own {};
+        struct stat named {};
+        if (::fstat(file->fd, &own) == 0 &&
+            ::fstatat(file->folderFd, file->name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            identityOf(own) == identityOf(named)) {
+            return lock.release();
+        }
+    }
+    error = errorSharingViolation;
+    return invalidHandleValue();
+}
+
 NativeHandle ProfileFolders::openSessionLock(const HeldFolder& folder,
                                              const std::filesystem::path& name,
                                              std::uint32_t& error) {
@@ -197,7 +199,7 @@ bool ProfileFolders::flush(NativeHandle handle) {
 }
 
 bool ProfileFolders::markForDeletion(NativeHandle handle) {
-    auto* file = posix::fromHandle<ProfileFileHandle>(handle);
+    auto* file = posix::fromHandle<posix::NamedFileHandle>(handle);
     if (file == nullptr) {
         return false;
     }
@@ -212,22 +214,8 @@ bool ProfileFolders::markForDeletion(NativeHandle handle) {
     if (::unlinkat(file->folderFd, file->name.c_str(), 0) != 0) {
         return false;
     }
-    syncFolder(file->folderFd);
+    posix::syncFolder(file->folderFd);
     return true;
-}
-
-std::uint32_t ProfileFolders::renameOver(NativeHandle handle, const std::filesystem::path& target) {
-    auto* file = posix::fromHandle<ProfileFileHandle>(handle);
-    if (file == nullptr) {
-        return errorInvalidHandle;
-    }
-    const std::string targetName = target.filename().string();
-    if (::renameat(file->folderFd, file->name.c_str(), file->folderFd, targetName.c_str()) != 0) {
-        return systemErrorFromErrno(errno);
-    }
-    file->name = targetName;
-    syncFolder(file->folderFd);
-    return errorSuccess;
 }
 
 std::vector<std::filesystem::path> ProfileFolders::listFolder(const HeldFolder& folder) {

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 namespace platform {
 
 PathAttributes readPathAttributes(const std::filesystem::path& path) {
@@ -23,7 +27,8 @@ PathAttributes readPathAttributes(const std::filesystem::path& path) {
 }
 
 File File::createNew(const std::filesystem::path& path, std::uint32_t& error) {
-    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // Delete access lets the file be renamed over its target through this handle.
+    HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
@@ -85,13 +90,60 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
     return identityOfHandle(handle.get());
 }
 
-std::uint32_t replaceFileWriteThrough(const std::filesystem::path& from,
-                                      const std::filesystem::path& to) {
-    if (::MoveFileExW(from.c_str(), to.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
+namespace {
+
+// The toolchain's headers declare this class only for a newer system than the build names. It
+// follows FileDispositionInfoEx, which follows FileIdExtdDirectoryRestartInfo.
+constexpr auto fileRenameInfoEx =
+    static_cast<FILE_INFO_BY_HANDLE_CLASS>(FileIdExtdDirectoryRestartInfo + 2);
+
+// One rename through the file's handle that replaces the target: with POSIX semantics, or, when
+// `older`, the rename that every Windows 10 has.
+DWORD renameByHandle(HANDLE file, const std::wstring& target, bool older) {
+    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    // The request ends in the name: room for it, its terminator and the fields before it.
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes +
+                                      sizeof(wchar_t));
+    auto* request = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    if (older) {
+        request->ReplaceIfExists = TRUE;
+    } else {
+        request->Flags = FILE_RENAME_FLAG_POSIX_SEMANTICS | FILE_RENAME_FLAG_REPLACE_IF_EXISTS;
+    }
+    request->RootDirectory = nullptr;
+    request->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(request->FileName, target.c_str(), nameBytes + sizeof(wchar_t));
+    if (::SetFileInformationByHandle(file, older ? FileRenameInfo : fileRenameInfoEx, request,
+                                     static_cast<DWORD>(buffer.size())) == FALSE) {
         return ::GetLastError();
     }
     return ERROR_SUCCESS;
+}
+
+// How a system or file system that has no POSIX rename refuses the request.
+bool posixRenameRefused(DWORD error) {
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+           error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+} // namespace
+
+std::uint32_t renameOpenFileOver(NativeHandle file, const std::filesystem::path& target) {
+    // The older rename fails while any handle is open on the target, a reader's with delete
+    // sharing too; a POSIX rename (Windows 10 1709 and later, on NTFS) replaces it, and the
+    // reader keeps reading the file it opened.
+    std::error_code unknown;
+    const std::wstring name =
+        (target.is_absolute() ? target : std::filesystem::absolute(target, unknown)).native();
+    DWORD error = renameByHandle(file, name, false);
+    if (posixRenameRefused(error)) {
+        error = renameByHandle(file, name, true);
+    }
+    if (error == ERROR_SUCCESS) {
+        // As a write-through move did: the new name is on the disk before the call returns.
+        ::FlushFileBuffers(file);
+    }
+    return error;
 }
 
 std::uint32_t deleteFile(const std::filesystem::path& path) {

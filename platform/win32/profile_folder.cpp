@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -74,6 +73,17 @@ NativeHandle ProfileFolders::createExclusive(const HeldFolder& folder,
                       error);
 }
 
+NativeHandle ProfileFolders::createWriterLock(const HeldFolder& folder,
+                                              const std::filesystem::path& name,
+                                              std::uint32_t& error) {
+    // Deleted when its handle closes, so a holder that is killed leaves no lock behind.
+    const std::filesystem::path path = folder.path / name;
+    return openResult(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
+                                    nullptr, CREATE_NEW,
+                                    FILE_FLAG_WRITE_THROUGH | FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+                      error);
+}
+
 NativeHandle ProfileFolders::openSessionLock(const HeldFolder& folder,
                                              const std::filesystem::path& name,
                                              std::uint32_t& error) {
@@ -125,23 +135,6 @@ bool ProfileFolders::markForDeletion(NativeHandle handle) {
     disposition.DeleteFile = TRUE;
     return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                         sizeof(disposition)) != FALSE;
-}
-
-std::uint32_t ProfileFolders::renameOver(NativeHandle handle, const std::filesystem::path& target) {
-    const std::wstring& name = target.native();
-    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
-    // The request ends in the name; room for it, its terminator and the structure before it.
-    std::vector<unsigned char> buffer(nameBytes + 22, 0);
-    auto* request = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    request->ReplaceIfExists = TRUE;
-    request->RootDirectory = nullptr;
-    request->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(request->FileName, name.c_str(), nameBytes + sizeof(wchar_t));
-    if (::SetFileInformationByHandle(handle, FileRenameInfo, request,
-                                     static_cast<DWORD>(buffer.size())) == FALSE) {
-        return ::GetLastError();
-    }
-    return ERROR_SUCCESS;
 }
 
 std::vector<std::filesystem::path> ProfileFolders::listFolder(const HeldFolder& folder) {

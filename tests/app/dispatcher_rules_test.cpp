@@ -373,6 +373,61 @@ TEST(CopyReport, AFailedCopyIsSaid) {
     EXPECT_TRUE(s.desktop().clipboard.empty());
 }
 
+// Something other than the log itself at the log's name: the report, which the player pastes
+// into a message to the project, carries none of what it leads to, and the window never waits.
+struct LogInTheWay {
+    const char* name;
+    // Lays it out at the log's path; false where the system cannot.
+    std::function<bool(const std::filesystem::path& log, const std::filesystem::path& outside)>
+        layOut;
+};
+
+void PrintTo(const LogInTheWay& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CopyReportOfNoLog : public testing::TestWithParam<LogInTheWay> {};
+
+TEST_P(CopyReportOfNoLog, CarriesNothingOfIt) {
+    DispatchScene s;
+    App& app = s.start(PageState::setupFailed, NavSection::build);
+    testsupport::TempFolder elsewhere("outside-the-root");
+    testsupport::writeFile(elsewhere / "logs/setup-qx1.log", "a secret outside the root\n");
+    const std::filesystem::path log = qxlauncher::setupLogPath(s.root(), 0);
+    std::filesystem::remove(log);
+    if (!GetParam().layOut(log, elsewhere.path())) {
+        GTEST_SKIP() << "this system cannot lay out " << GetParam().name;
+    }
+    app.activate(copyReportControlId(0));
+    ASSERT_EQ(s.desktop().clipboard.size(), 1u);
+    const std::wstring& report = s.desktop().clipboard.front();
+    EXPECT_EQ(report.substr(report.rfind(L"setup-qx1.log:\r\n")), L"setup-qx1.log:\r\n(no log)");
+    EXPECT_EQ(report.find(L"secret"), std::wstring::npos);
+    EXPECT_EQ(app.statusLine(), L"Report copied. Paste it in your message to the project.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyReportOfNoLog,
+    testing::Values(
+        LogInTheWay{"LinkToAFileOutsideTheRoot",
+                    [](const std::filesystem::path& log, const std::filesystem::path& outside) {
+                        return testsupport::makeFileLink(outside / "logs/setup-qx1.log", log);
+                    }},
+        LogInTheWay{"LinkedLogsFolder",
+                    [](const std::filesystem::path& log, const std::filesystem::path& outside) {
+                        std::filesystem::remove_all(log.parent_path());
+                        return testsupport::makeFolderLink(outside / "logs", log.parent_path());
+                    }},
+        LogInTheWay{"Folder",
+                    [](const std::filesystem::path& log, const std::filesystem::path&) {
+                        return std::filesystem::create_directories(log / "inside");
+                    }},
+        LogInTheWay{"Pipe",
+                    [](const std::filesystem::path& log, const std::filesystem::path&) {
+                        return testsupport::makePipeFile(log);
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Ownership, AFailedSaveKeepsTheConfirmationAndShowsTheBackendsSentence) {
     DispatchScene s;
     App& app = s.start(PageState::noGameBuilt, NavSection::legal);

@@ -1,11 +1,14 @@
 #include "backend/cmos/cmos_profile.h"
 #include "backend/packages/hashing.h"
 #include "platform/process.h"
+#include "platform/shared_read.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
 #include "tests/backend/cmos_test_images.h"
 #include "tests/backend/game_test_fixture.h"
+#include "tests/support/open_files.h"
 #include "tests/support/package_fixtures.h"
+#include "tests/support/process_control.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +32,14 @@ public:
     int failCreateAfter = -1; // fail the n-th pending create (0-based), -1 never
     bool failWrite = false;
     bool failFlush = false;
+    bool failLockRemoval = false;
     std::vector<std::uint32_t> renameErrors; // returned by the first renames, in order
     std::function<void()> beforeWrite;
+    std::function<void(int)> onPause; // with the number of the wait, from 1
     int pauses = 0;
     int renames = 0;
     std::vector<std::string> pendingNames;
+    platform::NativeHandle lock = nullptr;
 
     platform::NativeHandle createExclusive(const platform::HeldFolder& folder, const fs::path& name,
                                            std::uint32_t& error) override {
@@ -46,6 +52,14 @@ public:
             }
         }
         return ProfileFolders::createExclusive(folder, name, error);
+    }
+    platform::NativeHandle createWriterLock(const platform::HeldFolder& folder,
+                                            const fs::path& name, std::uint32_t& error) override {
+        lock = ProfileFolders::createWriterLock(folder, name, error);
+        return lock;
+    }
+    bool markForDeletion(platform::NativeHandle handle) override {
+        return !(failLockRemoval && handle == lock) && ProfileFolders::markForDeletion(handle);
     }
     bool writeAll(platform::NativeHandle handle, std::string_view bytes) override {
         if (beforeWrite) {
@@ -66,6 +80,9 @@ public:
     void pause(std::uint32_t milliseconds) override {
         EXPECT_EQ(milliseconds, 10u);
         ++pauses;
+        if (onPause) {
+            onPause(pauses);
+        }
     }
 };
 
@@ -234,16 +251,72 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"UnknownLock", "cmos.bin", 16384, 2, "Unknown CMOS writer lock"}),
     [](const testing::TestParamInfo<RequestCase>& info) { return std::string(info.param.name); });
 
-TEST_F(CmosProfile, AStaleWriterLockRefusesEveryWriterEdit) {
-    writeFile(profile_ / ".cmos.lock", "");
+// Another launcher, or the game, holding the writer lock: every writer edit is refused while it
+// lives, and once it is killed its lock refuses nobody.
+TEST_F(CmosProfile, AWriterLockRefusesEveryWriterEditWhileItsHolderLives) {
+    const fs::path game = root_ / (std::string("game/fake") + gametest::executableSuffix);
+    gametest::placeDouble("fake_game", game);
+    gametest::writeScenario(game, "window=never\nhold_writer_lock=" + profile_.string() + "\n");
+    platform::StartedChild child = gametest::startFake(game, root_ / "game.log");
+    ASSERT_TRUE(child.started());
+    ASSERT_TRUE(gametest::waitForRecord(game.parent_path() / "fake-game-record.txt"));
+    ASSERT_TRUE(fs::exists(profile_ / ".cmos.lock")) << readFile(root_ / "game.log");
+
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_EQ(failureOf([&] {
                       editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {});
                   }),
                   "QX2 profile writer or temporary file already exists or is inaccessible");
     }
+    EXPECT_EQ(readFile(cmos_), oldImage_);
+
+    testsupport::killProcess(child.processId);
+    ASSERT_TRUE(testsupport::waitUntilProcessEnded(child.processId));
+    EXPECT_EQ(editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}),
+              sha256Hex(newImage_));
+    EXPECT_EQ(readFile(cmos_), newImage_);
+    EXPECT_TRUE(strayEntries(profile_).empty());
+}
+
+// A lock file that the launcher's own lock never leaves (one written by hand, or by an older
+// launcher killed in an edit). Windows creates the lock new, as before: such a file still
+// refuses. The Linux stand-in, where a killed holder's file stays, takes it over.
+TEST_F(CmosProfile, AWriterLockFileThatNoProcessHolds) {
+    writeFile(profile_ / ".cmos.lock", "");
+    const std::string failure =
+        failureOf([&] { editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}); });
+#ifdef _WIN32
+    EXPECT_EQ(failure, "QX2 profile writer or temporary file already exists or is inaccessible");
     EXPECT_TRUE(fs::exists(profile_ / ".cmos.lock"));
     EXPECT_EQ(readFile(cmos_), oldImage_);
+#else
+    EXPECT_EQ(failure, "(no failure)");
+    EXPECT_EQ(readFile(cmos_), newImage_);
+    EXPECT_TRUE(strayEntries(profile_).empty());
+#endif
+}
+
+// Windows deletes the lock with its handle whatever happens before; the stand-in removes it by
+// name, and a lock file left that way refuses nobody, but the edit did not end cleanly: it is
+// said on the error stream.
+TEST_F(CmosProfile, AWriterLockThatCannotBeRemovedIsSaidAndRefusesNobody) {
+    FaultyFolders folders;
+    folders.failLockRemoval = true;
+    testing::internal::CaptureStderr();
+    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
+    const std::string logged = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(cmos_), newImage_);
+    const fs::path lock = fs::absolute(profile_ / ".cmos.lock").lexically_normal();
+    if (fs::exists(lock)) {
+        EXPECT_EQ(logged, "cmos writer lock left: " +
+                              platform::utf8FromWide(platform::wideFromPath(lock)) + "\n");
+    } else {
+        EXPECT_EQ(logged, "");
+    }
+    EXPECT_EQ(editProfile(cmos_, oldImage_, sha256Hex(newImage_), CmosLockKind::WriterLock, {}),
+              loaded_);
+    EXPECT_EQ(readFile(cmos_), oldImage_);
+    EXPECT_TRUE(strayEntries(profile_).empty());
 }
 
 TEST_F(CmosProfile, NineSharingViolationsThenSuccess) {
@@ -253,6 +326,24 @@ TEST_F(CmosProfile, NineSharingViolationsThenSuccess) {
     EXPECT_EQ(readFile(cmos_), newImage_);
     EXPECT_EQ(folders.pauses, 9);
     EXPECT_EQ(folders.renames, 10);
+}
+
+// A reader holding "cmos.bin" (an indexer, a backup): the same replace as every safe write.
+// A rename with POSIX semantics replaces it at once; the older rename refuses an open target,
+// as Wine shows it and NTFS does, and the edit is made once the reader lets go.
+TEST_F(CmosProfile, AReaderHoldingTheImageDoesNotKeepTheEditOut) {
+    platform::SharedFile reader = platform::SharedFile::open(cmos_);
+    ASSERT_TRUE(reader.isOpen());
+    FaultyFolders folders;
+    folders.onPause = [&](int wait) {
+        if (wait == 2) {
+            reader.close();
+        }
+    };
+    editProfile(cmos_, newImage_, loaded_, CmosLockKind::WriterLock, {}, {}, folders);
+    EXPECT_EQ(readFile(cmos_), newImage_);
+    EXPECT_EQ(folders.renames, testsupport::renameReplacesAnOpenFile() ? 1 : 3);
+    EXPECT_TRUE(strayEntries(profile_).empty());
 }
 
 struct RenameFailureCase {
@@ -618,10 +709,17 @@ TEST_F(CmosNewProfile, AFolderHoldingAnythingElseIsRefused) {
     EXPECT_FALSE(fs::exists(profile_ / ".cmos.lock"));
 }
 
-TEST_F(CmosNewProfile, AStaleWriterLockRefusesIt) {
+// As for an edit: Windows refuses a lock file that no process holds, the stand-in takes it over.
+TEST_F(CmosNewProfile, AWriterLockFileThatNoProcessHolds) {
     writeFile(profile_ / ".cmos.lock", "");
-    EXPECT_EQ(failureOf([&] { ensureProfile(profile_, seedFile_); }),
-              "QX2 profile writer or temporary file already exists or is inaccessible");
+    const std::string failure = failureOf([&] { ensureProfile(profile_, seedFile_); });
+#ifdef _WIN32
+    EXPECT_EQ(failure, "QX2 profile writer or temporary file already exists or is inaccessible");
+#else
+    EXPECT_EQ(failure, "(no failure)");
+    EXPECT_EQ(readFile(profile_ / "cmos.bin"), seed_);
+    EXPECT_TRUE(strayEntries(profile_).empty());
+#endif
 }
 
 TEST_F(CmosNewProfile, AnotherSeedIsRefusedBeforeTheFolderIsMade) {

@@ -3,8 +3,10 @@
 #include "backend/launch/command_line.h"
 #include "platform/child_process.h"
 #include "platform/process.h"
+#include "platform/shared_read.h"
 #include "tests/support/case_names.h"
 #include "tests/support/command_line_split.h"
+#include "tests/support/open_files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/unprivileged.h"
 
@@ -205,6 +207,106 @@ TEST(AtomicReplaceFile, AFailedReplaceRemovesItsTemporaryFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+// The system's replace steps with the failures of the first renames chosen by the test, as
+// another process holding the target causes them on Windows (a reader without delete sharing,
+// an indexer, an antivirus), which no Linux file system and no Wine shows on demand.
+class HeldTarget : public platform::ReplaceSteps {
+public:
+    explicit HeldTarget(std::vector<std::uint32_t> errors) : errors_(std::move(errors)) {}
+    std::uint32_t renameOver(platform::NativeHandle file,
+                             const std::filesystem::path& target) override {
+        const auto attempt = static_cast<std::size_t>(renames++);
+        return attempt < errors_.size() ? errors_[attempt] : ReplaceSteps::renameOver(file, target);
+    }
+    void pause(std::uint32_t milliseconds) override {
+        EXPECT_EQ(milliseconds, 10u);
+        ++pauses;
+    }
+    int renames = 0;
+    int pauses = 0;
+
+private:
+    std::vector<std::uint32_t> errors_;
+};
+
+struct HeldTargetCase {
+    const char* name;
+    std::vector<std::uint32_t> errors;
+    int renames;
+    const char* failure; // nullptr: saved
+};
+
+void PrintTo(const HeldTargetCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AtomicReplaceHeldTarget : public testing::TestWithParam<HeldTargetCase> {};
+
+TEST_P(AtomicReplaceHeldTarget, IsTriedAgainTenTimesTenMillisecondsApart) {
+    const HeldTargetCase& c = GetParam();
+    TempFolder folder;
+    const auto target = folder / "setup.cfg";
+    writeFile(target, "old");
+    HeldTarget steps(c.errors);
+    const std::string text = errorText([&] { atomicReplaceFile(target, "new", steps); });
+    EXPECT_EQ(text, c.failure != nullptr ? c.failure : "no error");
+    EXPECT_EQ(readFile(target), c.failure != nullptr ? "old" : "new");
+    EXPECT_EQ(steps.renames, c.renames);
+    EXPECT_EQ(steps.pauses, c.renames - 1);
+    // Only the target is left behind.
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AtomicReplaceHeldTarget,
+    testing::Values(HeldTargetCase{"TwoSharingViolationsThenSaved", {32, 32}, 3, nullptr},
+                    HeldTargetCase{"TwoAccessDenialsThenSaved", {5, 5}, 3, nullptr},
+                    HeldTargetCase{"NineLockViolationsThenSaved", std::vector<std::uint32_t>(9, 33),
+                                   10, nullptr},
+                    HeldTargetCase{"TenSharingViolations", std::vector<std::uint32_t>(10, 32), 10,
+                                   "replace config Win32 32"},
+                    HeldTargetCase{"TenAccessDenials", std::vector<std::uint32_t>(10, 5), 10,
+                                   "replace config Win32 5"},
+                    HeldTargetCase{"AnotherErrorEndsAtOnce", {32, 2}, 2, "replace config Win32 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The system's replace steps, with a reader holding the target until the second wait.
+class ReaderLetsGo : public platform::ReplaceSteps {
+public:
+    explicit ReaderLetsGo(platform::SharedFile& reader) : reader_(reader) {}
+    std::uint32_t renameOver(platform::NativeHandle file,
+                             const std::filesystem::path& target) override {
+        ++renames;
+        return ReplaceSteps::renameOver(file, target);
+    }
+    void pause(std::uint32_t) override {
+        if (++pauses == 2) {
+            reader_.close();
+        }
+    }
+    int renames = 0;
+    int pauses = 0;
+
+private:
+    platform::SharedFile& reader_;
+};
+
+// Another reader holds the configuration file (the background poll's backend, an indexer). A
+// rename with POSIX semantics replaces it at once; the older rename refuses an open target, as
+// Wine shows it and NTFS does, and the save is made once the reader lets go.
+TEST(AtomicReplaceFile, AReaderHoldingTheTargetDoesNotLoseTheSave) {
+    TempFolder folder;
+    const auto target = folder / "setup.cfg";
+    writeFile(target, "old");
+    platform::SharedFile reader = platform::SharedFile::open(target);
+    ASSERT_TRUE(reader.isOpen());
+    ReaderLetsGo steps(reader);
+    atomicReplaceFile(target, "new", steps);
+    EXPECT_EQ(readFile(target), "new");
+    EXPECT_EQ(steps.renames, testsupport::renameReplacesAnOpenFile() ? 1 : 3);
+    EXPECT_EQ(entriesIn(folder.path()), 1u);
 }
 
 TEST(TemporaryName, CarriesProcessIdAndCounter) {

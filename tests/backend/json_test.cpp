@@ -269,6 +269,16 @@ TEST_F(JsonObjectFile, RefusesWhatIsNoReadableObjectFile) {
     EXPECT_TRUE(readJsonObjectFile(folder / "ok.json", node));
 }
 
+// A pipe at a progress file's name: the open must not wait for a writer that never comes, on the
+// thread that runs the window.
+TEST_F(JsonObjectFile, RefusesAPipeWithoutWaiting) {
+    if (!testsupport::makePipeFile(folder / "progress.json")) {
+        GTEST_SKIP() << "this system has no named pipes in the file system";
+    }
+    JsonValue node;
+    EXPECT_FALSE(readJsonObjectFile(folder / "progress.json", node));
+}
+
 TEST_F(JsonObjectFile, RefusesAFileBehindALink) {
     std::filesystem::create_directories(folder / "real");
     testsupport::writeFile(folder / "real/doc.json", "{}");

@@ -6,10 +6,13 @@
 #include "backend/cmos/cmos_profile.h"
 #include "backend/packages/package_manifests.h"
 #include "backend/packages/packages.h"
+#include "platform/files.h"
 #include "platform/text.h"
+#include "tests/backend/game_test_fixture.h"
 #include "tests/backend/operator_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/package_fixtures.h"
+#include "tests/support/process_control.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +44,20 @@ protected:
     }
     std::string cmos() const { return testsupport::readFile(cmos_); }
     std::filesystem::path profileFile(const char* name) const { return cmos_.parent_path() / name; }
+
+    // Another process that holds the writer lock, taken as the launcher takes it, for as long as
+    // it lives.
+    platform::StartedChild startLockHolder() {
+        const auto game = root_.path() / (std::string("holder/fake") + gametest::executableSuffix);
+        gametest::placeDouble("fake_game", game);
+        gametest::writeScenario(
+            game, "window=never\nhold_writer_lock=" + cmos_.parent_path().string() + "\n");
+        platform::StartedChild holder = gametest::startFake(game, root_.path() / "holder.log");
+        EXPECT_TRUE(holder.started());
+        EXPECT_TRUE(gametest::waitForRecord(game.parent_path() / "fake-game-record.txt"));
+        EXPECT_TRUE(std::filesystem::exists(profileFile(writerLockFileName)));
+        return holder;
+    }
 
     testsupport::TempFolder root_{"qx2-adjustments"};
     TrustedProgram program_{operatorProgram(1)};
@@ -78,13 +95,34 @@ TEST_F(Qx2Adjustments, ASaveTakesTheWriterLockAndLetsItGo) {
 TEST_F(Qx2Adjustments, AnotherWritersLockRefusesTheSaveAndIsLeftAlone) {
     ASSERT_TRUE(backend_.loadAdjustments(true));
     const std::string before = cmos();
-    testsupport::writeFile(profileFile(writerLockFileName), "another writer");
+    const platform::StartedChild holder = startLockHolder();
+    const auto held = platform::fileIdentity(profileFile(writerLockFileName));
+    ASSERT_TRUE(held.has_value());
+
     EXPECT_FALSE(backend_.saveAll(BackendProbe::config(backend_), {5, 4, false, false}));
     EXPECT_EQ(L"Could not save; check access and whether the profile changed, then reopen the "
               L"adjustments.",
               backend_.statusText());
+    EXPECT_FALSE(backend_.resetRanking());
     EXPECT_EQ(before, cmos());
-    EXPECT_EQ("another writer", testsupport::readFile(profileFile(writerLockFileName)));
+    EXPECT_EQ(platform::fileIdentity(profileFile(writerLockFileName)), held);
+    testsupport::killProcess(holder.processId);
+    EXPECT_TRUE(testsupport::waitUntilProcessEnded(holder.processId));
+}
+
+// A holder killed in the middle of its edit: its lock ends with it, so neither SAVE nor the
+// ranking reset is refused afterwards.
+TEST_F(Qx2Adjustments, ALockWhoseHolderWasKilledRefusesNothing) {
+    ASSERT_TRUE(backend_.loadAdjustments(true));
+    const platform::StartedChild holder = startLockHolder();
+    testsupport::killProcess(holder.processId);
+    ASSERT_TRUE(testsupport::waitUntilProcessEnded(holder.processId));
+
+    EXPECT_TRUE(backend_.resetRanking()) << platform::utf8FromWide(backend_.statusText());
+    EXPECT_TRUE(backend_.saveAll(BackendProbe::config(backend_), {5, 4, false, false}))
+        << platform::utf8FromWide(backend_.statusText());
+    EXPECT_EQ(5u, readCmosParameter(cmos(), difficultyParameter));
+    EXPECT_FALSE(std::filesystem::exists(profileFile(writerLockFileName)));
 }
 
 } // namespace

@@ -5,11 +5,14 @@
 // instead: the writer then reports what it did, and the files say the same (all new after a
 // write that ran through, all old after one that failed). And the trace of an uninterrupted write
 // shows each replace flushing its file before the rename and the folder after it.
+#include "backend/packages/package_manifests.h"
+#include "backend/packages/packages.h"
 #include "backend/preferences/collection_paths.h"
 #include "backend/preferences/config.h"
 #include "tests/backend/cmos_test_images.h"
 #include "tests/backend/operator_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/package_fixtures.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -118,8 +121,8 @@ struct SweptWrite {
     std::function<void(const fs::path& tree)> layOut;
     // The writer's arguments for a tree.
     std::function<std::vector<std::string>(const fs::path& tree)> arguments;
-    // The files the write replaces or creates, relative to the tree.
-    std::function<std::vector<std::string>()> touched;
+    // The files the write replaces or creates, relative to the laid-out tree.
+    std::function<std::vector<std::string>(const fs::path& tree)> touched;
 };
 
 void PrintTo(const SweptWrite& write, std::ostream* os) {
@@ -155,7 +158,7 @@ TEST_P(KillSweep, EveryCutLeavesOldOrNewAndARepeatFinishesTheWrite) {
             killPoints = at - 1;
             break;
         }
-        for (const std::string& file : write.touched()) {
+        for (const std::string& file : write.touched(base)) {
             const auto now = bytesIfPresent(cut / file);
             EXPECT_TRUE(now == bytesIfPresent(base / file) || now == bytesIfPresent(whole / file))
                 << file << " is torn after a kill at call " << at;
@@ -230,6 +233,7 @@ TEST_P(KillSweep, EveryFailedCallLeavesWhatTheWriterReportsAndARepeatFinishesThe
     const auto uninterrupted = runWriter(write.arguments(whole), std::nullopt);
     ASSERT_EQ(uninterrupted.exitCode, 0) << uninterrupted.standardError;
     const Tree expected = filesOf(whole);
+    const Tree before = filesOf(base);
 
     int failPoints = 0;
     for (int at = 1;; ++at) {
@@ -253,7 +257,7 @@ TEST_P(KillSweep, EveryFailedCallLeavesWhatTheWriterReportsAndARepeatFinishesThe
         // A writer that reports the write made leaves every file new; one that reports a failure
         // leaves every file as it was.
         const fs::path& agreed = failed.exitCode == 0 ? whole : base;
-        for (const std::string& file : write.touched()) {
+        for (const std::string& file : write.touched(base)) {
             EXPECT_TRUE(bytesIfPresent(cut / file) == bytesIfPresent(agreed / file))
                 << file << (failed.exitCode == 0 ? " is not new " : " is not as it was ")
                 << failure;
@@ -262,6 +266,17 @@ TEST_P(KillSweep, EveryFailedCallLeavesWhatTheWriterReportsAndARepeatFinishesThe
         Tree temporaries;
         snapshot(cut, files, temporaries);
         EXPECT_TRUE(temporaries.empty()) << "a temporary is left " << failure;
+        // Anything else that a write reporting success leaves behind (a lock it could not
+        // remove) is said on its error stream.
+        if (failed.exitCode == 0) {
+            for (const auto& [name, bytes] : files) {
+                if (!expected.contains(name) && !before.contains(name)) {
+                    EXPECT_NE(failed.standardError.find(fs::path(name).filename().string()),
+                              std::string::npos)
+                        << name << " is left unsaid " << failure;
+                }
+            }
+        }
 
         const auto repeated = runWriter(write.arguments(cut), std::nullopt);
         EXPECT_EQ(repeated.exitCode, 0) << failure << repeated.standardError;
@@ -343,24 +358,45 @@ void layOutSaveAll(const fs::path& tree) {
     writeFile(tree / "roms/qx/odd.bin", lane(program, 1));
     writeFile(tree / profileCmos(), validCmos(21, 4, 2, false, true));
     // Preferences saved once before, as the launcher leaves them.
-    const auto seeded = runWriter({"save-all", tree.string(), "seed"}, std::nullopt);
+    const auto seeded = runWriter({"save-all", tree.string(), "qx1", "seed"}, std::nullopt);
+    ASSERT_EQ(seeded.exitCode, 0) << seeded.standardError;
+}
+
+// The second game's native package keeps its profile where its manifest says.
+fs::path secondGameCmos(const fs::path& tree) {
+    return qxlauncher::loadQx2NativeManifest(tree, qxlauncher::nativePackageIniPath(tree), false)
+               .profileDirectory /
+           "cmos.bin";
+}
+
+void layOutSecondGameSave(const fs::path& tree) {
+    using namespace qxlauncher::operatortest;
+    testsupport::writeQx2NativePackage(tree);
+    const fs::path roms =
+        qxlauncher::loadQx2NativeManifest(tree, qxlauncher::nativePackageIniPath(tree), false)
+            .romDirectory;
+    const std::string program = operatorProgram(1);
+    writeFile(roms / "uj12.l31", lane(program, 0));
+    writeFile(roms / "ug12.l31", lane(program, 1));
+    writeFile(secondGameCmos(tree), validCmos(31, 3, 4, false, true));
+    const auto seeded = runWriter({"save-all", tree.string(), "qx2", "seed"}, std::nullopt);
     ASSERT_EQ(seeded.exitCode, 0) << seeded.standardError;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SafeWrites, KillSweep,
     ::testing::Values(
-        SweptWrite{"ReplaceAConfigurationFile",
-                   [](const fs::path& tree) {
-                       writeFile(tree / "profile/launcher.cfg", "FPS=60\r\nUIVolume=20\r\n");
-                       writeFile(tree / "new.bytes", "FPS=120\r\nUIVolume=0\r\n");
-                   },
-                   [](const fs::path& tree) {
-                       return std::vector<std::string>{"replace",
-                                                       (tree / "profile/launcher.cfg").string(),
-                                                       (tree / "new.bytes").string()};
-                   },
-                   [] { return std::vector<std::string>{"profile/launcher.cfg"}; }},
+        SweptWrite{
+            "ReplaceAConfigurationFile",
+            [](const fs::path& tree) {
+                writeFile(tree / "profile/launcher.cfg", "FPS=60\r\nUIVolume=20\r\n");
+                writeFile(tree / "new.bytes", "FPS=120\r\nUIVolume=0\r\n");
+            },
+            [](const fs::path& tree) {
+                return std::vector<std::string>{"replace", (tree / "profile/launcher.cfg").string(),
+                                                (tree / "new.bytes").string()};
+            },
+            [](const fs::path&) { return std::vector<std::string>{"profile/launcher.cfg"}; }},
         SweptWrite{"CreateAConfigurationFileAndItsFolders",
                    [](const fs::path& tree) { writeFile(tree / "new.bytes", "qx1=roms\r\n"); },
                    [](const fs::path& tree) {
@@ -368,7 +404,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                        (tree / "deep/er/setup.cfg").string(),
                                                        (tree / "new.bytes").string()};
                    },
-                   [] { return std::vector<std::string>{"deep/er/setup.cfg"}; }},
+                   [](const fs::path&) { return std::vector<std::string>{"deep/er/setup.cfg"}; }},
         SweptWrite{"ReplaceTheCmosImage",
                    [](const fs::path& tree) {
                        writeFile(tree / "profile/cmos.bin", cmostest::patternImage(1));
@@ -378,15 +414,24 @@ INSTANTIATE_TEST_SUITE_P(
                        return std::vector<std::string>{"cmos", (tree / "profile/cmos.bin").string(),
                                                        (tree / "new.image").string()};
                    },
-                   [] { return std::vector<std::string>{"profile/cmos.bin"}; }},
+                   [](const fs::path&) { return std::vector<std::string>{"profile/cmos.bin"}; }},
         SweptWrite{"SavePreferencesAndAdjustments", layOutSaveAll,
                    [](const fs::path& tree) {
-                       return std::vector<std::string>{"save-all", tree.string(), "change"};
+                       return std::vector<std::string>{"save-all", tree.string(), "qx1", "change"};
                    },
-                   [] {
+                   [](const fs::path&) {
                        return std::vector<std::string>{
                            qxlauncher::preferencesFilePath(fs::path(), 0, false).generic_string(),
                            profileCmos().generic_string()};
+                   }},
+        SweptWrite{"SaveTheSecondGamesPreferencesAndAdjustments", layOutSecondGameSave,
+                   [](const fs::path& tree) {
+                       return std::vector<std::string>{"save-all", tree.string(), "qx2", "change"};
+                   },
+                   [](const fs::path& tree) {
+                       return std::vector<std::string>{
+                           qxlauncher::preferencesFilePath(fs::path(), 1, true).generic_string(),
+                           fs::relative(secondGameCmos(tree), tree).generic_string()};
                    }}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -2,11 +2,16 @@
 // makes it, so that it can be killed at every file-changing call and run again.
 //   safe_writer replace <target> <bytes file>   atomicReplaceFile of the file's bytes
 //   safe_writer cmos <cmos.bin> <image file>     an edit of the CMOS image under its lock
-//   safe_writer save-all <root> seed|change      the Settings page's SAVE for the first game
+//   safe_writer save-all <root> qx1|qx2 seed|change
+//                                                the Settings page's SAVE for the first game
+//                                                (its session lock) or the second game's native
+//                                                package (its writer lock)
 // Exit code 0 when the write was made; 1 when it was refused; 2 on an error.
 #include "backend/backend.h"
 #include "backend/cmos/cmos_profile.h"
 #include "backend/files/file_safety.h"
+#include "backend/packages/package_manifests.h"
+#include "backend/packages/packages.h"
 #include "tests/backend/operator_fixture.h"
 #include "tests/support/backend_probe.h"
 #include "tests/support/package_fixtures.h"
@@ -22,13 +27,22 @@ namespace {
 namespace fs = std::filesystem;
 using namespace qxlauncher;
 
-int saveAll(const fs::path& root, const std::string& step) {
+int saveAll(const fs::path& root, const std::string& game, const std::string& step) {
+    const bool second = game == "qx2";
     // The lanes under the root are the program the backend is to trust.
-    const operatortest::TrustedProgram trusted(
-        testsupport::interleavedProgram(testsupport::readFile(root / "roms/qx/even.bin"),
-                                        testsupport::readFile(root / "roms/qx/odd.bin")));
+    const fs::path roms =
+        second ? loadQx2NativeManifest(root, nativePackageIniPath(root), false).romDirectory
+               : root / "roms/qx";
+    const char* even = second ? "uj12.l31" : "even.bin";
+    const char* odd = second ? "ug12.l31" : "odd.bin";
+    const operatortest::TrustedProgram trusted(testsupport::interleavedProgram(
+        testsupport::readFile(roms / even), testsupport::readFile(roms / odd)));
     Backend backend{StartupContext{root}};
-    backend.loadPreferences(true);
+    if (second) {
+        backend.selectGame(1, true);
+    } else {
+        backend.loadPreferences(true);
+    }
     if (!backend.adjustmentsAvailable()) {
         std::fputs("safe_writer: adjustments unavailable\n", stderr);
         return 2;
@@ -56,8 +70,8 @@ int write(int count, char** values) {
                     CmosLockKind::SessionLock, {});
         return 0;
     }
-    if (mode == "save-all" && count == 4) {
-        return saveAll(values[2], values[3]);
+    if (mode == "save-all" && count == 5) {
+        return saveAll(values[2], values[3], values[4]);
     }
     std::fputs("safe_writer: unknown call\n", stderr);
     return 2;

@@ -59,16 +59,22 @@ TEST(CreateNew, WritesFlushesAndKnowsItsIdentity) {
     EXPECT_EQ(testsupport::readFile(folder / "new"), "bytes");
 }
 
-TEST(ReplaceFile, MovesOverTheTargetAndReportsErrors) {
+TEST(RenameOpenFile, MovesOverTheTargetAndReportsErrors) {
     TempFolder folder;
-    testsupport::writeFile(folder / "a", "new");
+    std::uint32_t error = 0;
+    platform::File file = platform::File::createNew(folder / "a", error);
+    ASSERT_TRUE(file.isOpen());
+    ASSERT_TRUE(file.writeAll("new") && file.flush());
     testsupport::writeFile(folder / "b", "old");
-    EXPECT_EQ(platform::replaceFileWriteThrough(folder / "a", folder / "b"),
+    std::filesystem::create_directories(folder / "folder/inside");
+    EXPECT_NE(platform::renameOpenFileOver(file.nativeHandle(), folder / "folder"),
               platform::errorSuccess);
+    EXPECT_TRUE(std::filesystem::exists(folder / "a"));
+    EXPECT_EQ(platform::renameOpenFileOver(file.nativeHandle(), folder / "b"),
+              platform::errorSuccess);
+    file.close();
     EXPECT_EQ(testsupport::readFile(folder / "b"), "new");
     EXPECT_FALSE(std::filesystem::exists(folder / "a"));
-    EXPECT_NE(platform::replaceFileWriteThrough(folder / "a", folder / "b"),
-              platform::errorSuccess);
     EXPECT_EQ(platform::deleteFile(folder / "b"), platform::errorSuccess);
     EXPECT_EQ(platform::deleteFile(folder / "b"), platform::errorFileNotFound);
 }

@@ -37,5 +37,7 @@ std::string readFileIfPresent(const std::filesystem::path& path);
 // Creates a symbolic link to a folder; false where the system refuses (the test then skips).
 bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
 bool makeFileLink(const std::filesystem::path& target, const std::filesystem::path& link);
+// Creates a named pipe (FIFO) in the file system; false where the system has none (Windows).
+bool makePipeFile(const std::filesystem::path& path);
 
 } // namespace testsupport

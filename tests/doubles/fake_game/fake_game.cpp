@@ -11,6 +11,8 @@
 //   hold=<file>              leave by itself only once the file is gone (the test removes it);
 //                            lifetime_ms still bounds the wait
 //   hold_session_lock=<folder>  hold "session.lock" in the folder, shared with nobody
+//   hold_writer_lock=<folder>   hold the writer lock ".cmos.lock" in the folder as the launcher
+//                               takes it, until the process ends
 //   rewrite_cmos=<file>      flip the first byte of the file, rewriting it whole
 //   probe_handle=<value> <file>  look for a handle of the launcher's own in this process
 // and records in "fake-game-record.txt" beside itself what it was given: "cwd=", one "arg="
@@ -25,6 +27,7 @@
 // whose first line is the game to start, starts that game as its own child with its own arguments,
 // environment, folder and streams, waits for it and leaves with its exit code.
 #include "platform/process.h"
+#include "platform/profile_folder.h"
 #include "platform/standard_streams.h"
 #include "platform/text.h"
 #include "tests/support/inherited_handle.h"
@@ -158,6 +161,18 @@ void holdSessionLock(const fs::path& folder) {
 #endif
 }
 
+// The writer lock, taken through the launcher's own call and held until the process ends.
+void holdWriterLock(const fs::path& folder) {
+    platform::ProfileFolders& folders = platform::systemProfileFolders();
+    std::uint32_t error = 0;
+    const platform::HeldFolder held{folder, folders.openFolder(nullptr, folder, folder, error)};
+    if (!platform::isValidHandle(held.handle) ||
+        !platform::isValidHandle(folders.createWriterLock(held, ".cmos.lock", error))) {
+        platform::writeStandardStream(platform::StandardStream::error,
+                                      "fake game: writer lock refused\n");
+    }
+}
+
 struct GameScenario {
     std::string window = "now";
     std::wstring windowClass = L"Qx5TemporalScanout";
@@ -286,6 +301,9 @@ int runGame(const std::vector<std::wstring>& arguments) {
 
     if (const auto lock = value(scenarioLines, "hold_session_lock", ""); !lock.empty()) {
         holdSessionLock(platform::pathFromWide(platform::wideFromUtf8(lock)));
+    }
+    if (const auto lock = value(scenarioLines, "hold_writer_lock", ""); !lock.empty()) {
+        holdWriterLock(platform::pathFromWide(platform::wideFromUtf8(lock)));
     }
     if (const auto cmos = value(scenarioLines, "rewrite_cmos", ""); !cmos.empty()) {
         rewriteCmos(platform::pathFromWide(platform::wideFromUtf8(cmos)));

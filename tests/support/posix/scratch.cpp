@@ -1,6 +1,7 @@
 #include "tests/support/scratch.h"
 #include "tests/support/temp_folder.h"
 
+#include <sys/stat.h>
 #include <system_error>
 
 namespace testsupport {
@@ -19,6 +20,10 @@ bool makeFileLink(const std::filesystem::path& target, const std::filesystem::pa
     std::error_code error;
     std::filesystem::create_symlink(target, link, error);
     return !error;
+}
+
+bool makePipeFile(const std::filesystem::path& path) {
+    return ::mkfifo(path.c_str(), 0644) == 0;
 }
 
 } // namespace testsupport

@@ -44,4 +44,8 @@ bool makeFileLink(const std::filesystem::path& target, const std::filesystem::pa
            reportedAsReparsePoint(link);
 }
 
+bool makePipeFile(const std::filesystem::path&) {
+    return false;
+}
+
 } // namespace testsupport
