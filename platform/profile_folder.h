@@ -53,9 +53,9 @@ public:
     // A file that must not exist yet, written through, shared with nobody.
     virtual NativeHandle createExclusive(const HeldFolder& folder,
                                          const std::filesystem::path& name, std::uint32_t& error);
-    // The writer lock: created new, shared with nobody, and gone with its holder: deleted when
-    // its handle closes, also when the holder is killed (the Linux stand-in takes over a lock
-    // file that no process holds, since there a killed holder's file stays).
+    // The writer lock: shared with nobody and gone with its holder: deleted when its handle
+    // closes, also when the holder is killed. A lock file that no process holds (left by a power
+    // cut, or on Linux by a killed holder) is taken over.
     virtual NativeHandle createWriterLock(const HeldFolder& folder,
                                           const std::filesystem::path& name, std::uint32_t& error);
     // The session lock: opened or created, shared with nobody, a link opened as itself.

@@ -78,9 +78,17 @@ NativeHandle ProfileFolders::createWriterLock(const HeldFolder& folder,
                                               std::uint32_t& error) {
     // Deleted when its handle closes, so a holder that is killed leaves no lock behind.
     const std::filesystem::path path = folder.path / name;
-    return openResult(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES, 0,
-                                    nullptr, CREATE_NEW,
-                                    FILE_FLAG_WRITE_THROUGH | FILE_FLAG_DELETE_ON_CLOSE, nullptr),
+    constexpr DWORD access = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
+    constexpr DWORD flags = FILE_FLAG_WRITE_THROUGH | FILE_FLAG_DELETE_ON_CLOSE;
+    NativeHandle lock = openResult(
+        ::CreateFileW(path.c_str(), access, 0, nullptr, CREATE_NEW, flags, nullptr), error);
+    if (lock != INVALID_HANDLE_VALUE || error != ERROR_FILE_EXISTS) {
+        return lock;
+    }
+    // A file that outlived its holder (a power cut, an older launcher) opens without sharing only
+    // when nobody holds it: then it is taken over. A live holder shares nothing and still refuses.
+    return openResult(::CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                                    flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr),
                       error);
 }
 
