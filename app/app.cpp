@@ -165,7 +165,7 @@ void App::startMenuMusic() {
     try {
         std::filesystem::path path = backend_.root() / "custom_audio/launcher/menu.wav";
         requireNoLinkInPath(path);
-        music_ = std::make_unique<MenuMusic>(path);
+        music_ = std::make_unique<MenuMusic>(path, services_.music);
     } catch (const std::exception& error) {
         logUiEvent(backend_.root(), std::string("menu-music unavailable: ") + error.what());
     }

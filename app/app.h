@@ -55,6 +55,8 @@ struct AppServices {
     std::function<std::vector<HidPadState>()> hidSnapshot;
     // The background poll's task, run on a thread of its own.
     std::function<GameFlags(const qxlauncher::StartupContext&)> pollGames;
+    // What the menu music is made with once the window shows.
+    MenuMusicServices music = systemMenuMusicServices();
 };
 
 AppServices systemAppServices();

@@ -118,6 +118,8 @@ public:
     std::function<void(std::uint32_t)> sleep = [](std::uint32_t) {};
     // The system's clocks instead of the fake one (for a loop that really waits).
     bool systemClocks = false;
+    // What the App makes its menu music with: the system's, unless the test says otherwise.
+    lumenark::MenuMusicServices music = lumenark::systemMenuMusicServices();
 
 private:
     testsupport::TempFolder root_{"app"};
