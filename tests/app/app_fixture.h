@@ -75,6 +75,7 @@ public:
     bool foreground() const override { return inForeground; }
     void bringToForeground() override { record("foreground"); }
     platform::ScreenRect windowRect() const override { return rect; }
+    platform::ScreenRect monitorRect() const override { return monitor; }
     void enterFullscreen() override;
     void leaveFullscreen(const platform::ScreenRect& to) override;
     void place(const platform::ScreenRect& to) override;
