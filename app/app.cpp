@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include "app/loop/window_placement.h"
 #include "app/rom_manifests.h"
 #include "app/ui_event_log.h"
 #include "backend/setup/setup_progress.h"
@@ -165,7 +166,7 @@ void App::startMenuMusic() {
     try {
         std::filesystem::path path = backend_.root() / "custom_audio/launcher/menu.wav";
         requireNoLinkInPath(path);
-        music_ = std::make_unique<MenuMusic>(path);
+        music_ = std::make_unique<MenuMusic>(path, services_.music);
     } catch (const std::exception& error) {
         logUiEvent(backend_.root(), std::string("menu-music unavailable: ") + error.what());
     }
@@ -233,6 +234,21 @@ void App::setFullscreen(bool on) {
         }
     }
     fullscreen_ = on;
+}
+
+platform::ScreenRect App::clientArea(const platform::ScreenRect& window,
+                                     const platform::SizingFrame& frame) {
+    return clientAreaOf(window, frame);
+}
+
+void App::onDisplayChanged(const std::optional<platform::ScreenRect>& suggested) {
+    if (window_ == nullptr) {
+        return;
+    }
+    if (const auto to =
+            placementAfterDisplayChange(fullscreen_, suggested, window_->monitorRect())) {
+        window_->place(*to);
+    }
 }
 
 void App::requestClose() {

@@ -55,6 +55,8 @@ struct AppServices {
     std::function<std::vector<HidPadState>()> hidSnapshot;
     // The background poll's task, run on a thread of its own.
     std::function<GameFlags(const qxlauncher::StartupContext&)> pollGames;
+    // What the menu music is made with once the window shows.
+    MenuMusicServices music = systemMenuMusicServices();
 };
 
 AppServices systemAppServices();
@@ -210,6 +212,10 @@ public:
     platform::CursorShape cursorShape() const override { return cursor_; }
     // A key pressed (not a repeat), also the controllers' navigation keys: a virtual-key code.
     void onKeyDown(int virtualKey);
+    // platform::WindowEvents, the window's rectangles (app/loop/window_placement.h's rules).
+    platform::ScreenRect clientArea(const platform::ScreenRect& window,
+                                    const platform::SizingFrame& frame) override;
+    void onDisplayChanged(const std::optional<platform::ScreenRect>& suggested) override;
     // The hit-test query: a control's region (id 0 or more) lies under the design point.
     bool controlRegionAt(float designX, float designY) const;
     // The id of the region of the hit list under the design point (enabled or not), or -1.

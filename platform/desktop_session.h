@@ -4,7 +4,8 @@
 
 namespace platform {
 
-// Per-monitor DPI awareness (version 2); the result is not checked.
+// Per-monitor DPI awareness: version 2, else the first version where the system lacks the second
+// (Windows 10 before 1703); the result is not checked.
 void declarePerMonitorDpiAwareness();
 
 // A single-threaded COM apartment for the UI thread, uninitialised on destruction.

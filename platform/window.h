@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -25,6 +26,24 @@ struct ScreenRect {
     int width() const { return right - left; }
     int height() const { return bottom - top; }
     friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// The thickness of the system's sizing frame (frame and padded border), in pixels.
+struct FrameThickness {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const FrameThickness&, const FrameThickness&) = default;
+};
+
+// What the system says of the window's sizing frame when it asks for the client area: whether the
+// window is zoomed (maximised), the window's dpi, the frame at that dpi where the system can say
+// (Windows 10 1607 on), and the frame at the system dpi.
+struct SizingFrame {
+    bool zoomed = false;
+    int dpi = 96;
+    std::optional<FrameThickness> atDpi;
+    FrameThickness atSystemDpi;
+    int systemDpi = 96;
 };
 
 // Which part of the borderless window lies under a point: the client area, the caption that
@@ -75,6 +94,11 @@ public:
     virtual WindowArea hitTest(int x, int y, int clientWidth, int clientHeight) = 0;
     // WM_SETCURSOR over the client area: the cursor the owner chose last.
     virtual CursorShape cursorShape() const = 0;
+    // WM_NCCALCSIZE: the client area, in screen pixels, of the window at `window`.
+    virtual ScreenRect clientArea(const ScreenRect& window, const SizingFrame& frame) = 0;
+    // WM_DPICHANGED with the system's suggested rectangle, and WM_DISPLAYCHANGE (the resolution
+    // or the monitors changed) without one.
+    virtual void onDisplayChanged(const std::optional<ScreenRect>& suggested) = 0;
 
 protected:
     ~WindowEvents() = default;
@@ -105,9 +129,12 @@ public:
     virtual void bringToForeground() = 0;
     // GetWindowRect.
     virtual ScreenRect windowRect() const = 0;
+    // The whole rectangle (not the work area) of the monitor the window is on, or nearest to.
+    virtual ScreenRect monitorRect() const = 0;
     // Borderless fullscreen over the whole rectangle of the window's monitor (not the work area).
     virtual void enterFullscreen() = 0;
-    // The windowed style again, at the rectangle.
+    // The windowed style again, at the rectangle; on Windows a window that was zoomed when it went
+    // fullscreen is zoomed again instead, its restored rectangle kept.
     virtual void leaveFullscreen(const ScreenRect& rect) = 0;
     // Moves and sizes the window without activating it or changing its Z order.
     virtual void place(const ScreenRect& rect) = 0;

@@ -101,7 +101,8 @@ std::size_t applyLoopCrossfade(std::vector<std::int16_t>& samples, std::uint32_t
 }
 
 MenuMusicServices systemMenuMusicServices() {
-    return MenuMusicServices{platform::tickCountMilliseconds, platform::createAudioEngine};
+    return MenuMusicServices{platform::tickCountMilliseconds, platform::createAudioEngine,
+                             platform::openAudioFileDecoder};
 }
 
 MenuMusic::MenuMusic(const std::filesystem::path& file)
@@ -110,7 +111,7 @@ MenuMusic::MenuMusic(const std::filesystem::path& file)
 MenuMusic::MenuMusic(const std::filesystem::path& file, MenuMusicServices services)
     : services_(std::move(services)), lastTick_(services_.clockMilliseconds()) {
     // On a failure the members made so far go in the destructor's order.
-    const WaveFormat format = decodeAudioFile(file, samples_);
+    const WaveFormat format = decodeAudio(*services_.openDecoder(file), samples_);
     const std::size_t fade = applyLoopCrossfade(samples_, format.channels, format.samplesPerSecond);
     const std::size_t frames = samples_.size() / format.channels;
     engine_ = services_.createEngine();

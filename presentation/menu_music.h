@@ -43,10 +43,12 @@ std::size_t loopCrossfadeFrames(std::size_t frames, std::uint32_t sampleRate);
 std::size_t applyLoopCrossfade(std::vector<std::int16_t>& samples, std::uint32_t channels,
                                std::uint32_t sampleRate);
 
-// What the player runs on; the defaults are the system's tick count and audio engine.
+// What the player runs on; the defaults are the system's tick count, audio engine and decoder.
 struct MenuMusicServices {
     std::function<std::uint64_t()> clockMilliseconds;
     std::function<std::unique_ptr<platform::AudioEngine>()> createEngine;
+    std::function<std::unique_ptr<platform::AudioFileDecoder>(const std::filesystem::path&)>
+        openDecoder = platform::openAudioFileDecoder;
 };
 MenuMusicServices systemMenuMusicServices();
 

@@ -26,9 +26,9 @@ struct CaptionProbe {
     bool overControl = false;
 };
 
-// The borderless window's parts for a client point of a client area of the given size: unless
-// fullscreen, the edge band resizes (corners first); then the caption strip drags; everything
-// else is the client area.
+// The borderless window's parts for a client point of a client area of the given size: all of a
+// fullscreen window is client area; in a window the edge band resizes (corners first), then the
+// caption strip drags, and everything else is the client area.
 platform::WindowArea borderlessHitTest(int x, int y, int clientWidth, int clientHeight,
                                        bool fullscreen, const std::optional<CaptionProbe>& probe);
 

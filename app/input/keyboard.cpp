@@ -95,6 +95,10 @@ void App::captureKey(int key) {
         // A controller button is being captured: the pad poll ends it.
         return;
     }
+    if (key == vk::processKey) {
+        // Not a key of the keyboard: an input method hid which one it was.
+        return;
+    }
     if (key == vk::f5 || key == vk::f7) {
         // The games keep these for their save states.
         statusShown_ = L"F5/F7 save and load the game state.";

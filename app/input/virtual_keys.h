@@ -17,5 +17,7 @@ inline constexpr int down = 0x28;
 inline constexpr int f5 = 0x74;
 inline constexpr int f7 = 0x76;
 inline constexpr int f11 = 0x7A;
+// VK_PROCESSKEY: a key an input method took for its composition.
+inline constexpr int processKey = 0xE5;
 
 } // namespace lumenark::vk

@@ -165,6 +165,15 @@ public:
         return {x, y, x + width, y + height};
     }
 
+    ScreenRect monitorRect() const override {
+        SDL_Rect bounds{};
+        const int display = window_ != nullptr ? SDL_GetWindowDisplayIndex(window_) : -1;
+        if (display < 0 || SDL_GetDisplayBounds(display, &bounds) != 0) {
+            return {};
+        }
+        return {bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+    }
+
     void enterFullscreen() override {
         if (window_ != nullptr) {
             SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);

@@ -1,5 +1,7 @@
 #include "platform/audio_decoder.h"
 
+#include "platform/win32/system_library.h"
+
 #include <windows.h>
 
 #include <mfapi.h>
@@ -42,12 +44,51 @@ private:
     T* object_ = nullptr;
 };
 
+// Media Foundation's calls, from the system folder. The N editions of Windows have none unless
+// the player installed them; there the music is what fails, not the launcher's start.
+struct MediaFoundation {
+    decltype(&::MFStartup) startup = nullptr;
+    decltype(&::MFShutdown) shutdown = nullptr;
+    decltype(&::MFCreateMediaType) createMediaType = nullptr;
+    decltype(&::MFCreateSourceReaderFromURL) createSourceReaderFromUrl = nullptr;
+
+    bool complete() const {
+        return startup != nullptr && shutdown != nullptr && createMediaType != nullptr &&
+               createSourceReaderFromUrl != nullptr;
+    }
+};
+
+const MediaFoundation& mediaFoundation() {
+    static const MediaFoundation calls = [] {
+        using win32::systemFunction;
+        MediaFoundation found;
+        found.startup = systemFunction<decltype(&::MFStartup)>(L"mfplat.dll", "MFStartup");
+        found.shutdown = systemFunction<decltype(&::MFShutdown)>(L"mfplat.dll", "MFShutdown");
+        found.createMediaType =
+            systemFunction<decltype(&::MFCreateMediaType)>(L"mfplat.dll", "MFCreateMediaType");
+        found.createSourceReaderFromUrl = systemFunction<decltype(&::MFCreateSourceReaderFromURL)>(
+            L"mfreadwrite.dll", "MFCreateSourceReaderFromURL");
+        return found;
+    }();
+    return calls;
+}
+
 class MediaFoundationSession {
 public:
-    MediaFoundationSession() { check(::MFStartup(MF_VERSION, MFSTARTUP_LITE), "Media Foundation"); }
+    MediaFoundationSession() : calls_(mediaFoundation()) {
+        if (!calls_.complete()) {
+            throw std::runtime_error("Media Foundation");
+        }
+        check(calls_.startup(MF_VERSION, MFSTARTUP_LITE), "Media Foundation");
+    }
     MediaFoundationSession(const MediaFoundationSession&) = delete;
     MediaFoundationSession& operator=(const MediaFoundationSession&) = delete;
-    ~MediaFoundationSession() { ::MFShutdown(); }
+    ~MediaFoundationSession() { calls_.shutdown(); }
+
+    const MediaFoundation& calls() const { return calls_; }
+
+private:
+    const MediaFoundation& calls_;
 };
 
 class BufferLock {
@@ -73,13 +114,14 @@ constexpr DWORD firstAudioStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUD
 class MediaFoundationDecoder final : public AudioFileDecoder {
 public:
     explicit MediaFoundationDecoder(const std::filesystem::path& path) {
-        check(::MFCreateSourceReaderFromURL(path.wstring().c_str(), nullptr, reader_.put()),
+        check(session_.calls().createSourceReaderFromUrl(path.wstring().c_str(), nullptr,
+                                                         reader_.put()),
               "open MP3");
         check(reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE),
               "select audio stream");
         check(reader_->SetStreamSelection(firstAudioStream, TRUE), "select audio stream");
         ComRef<IMFMediaType> wanted;
-        check(::MFCreateMediaType(wanted.put()), "audio type");
+        check(session_.calls().createMediaType(wanted.put()), "audio type");
         check(wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio), "audio type");
         check(wanted->SetGUID(MF_MT_SUBTYPE, MFAudioFormat_PCM), "PCM format");
         check(reader_->SetCurrentMediaType(firstAudioStream, nullptr, wanted.get()), "MP3 decoder");

@@ -1,5 +1,7 @@
 #include "platform/audio_voice.h"
 
+#include "platform/win32/system_library.h"
+
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -16,14 +18,8 @@ using XAudio2CreateFunction = HRESULT(WINAPI*)(IXAudio2**, UINT32, XAUDIO2_PROCE
 // The engine is created from the system's own XAudio2 2.9. The module stays loaded for the
 // process: the engine's audio thread may still be winding down after the last release.
 XAudio2CreateFunction engineFactory() {
-    static const XAudio2CreateFunction factory = [] {
-        HMODULE module = ::LoadLibraryExW(L"xaudio2_9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (module == nullptr) {
-            return XAudio2CreateFunction{};
-        }
-        return reinterpret_cast<XAudio2CreateFunction>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "XAudio2Create")));
-    }();
+    static const XAudio2CreateFunction factory =
+        win32::systemFunction<XAudio2CreateFunction>(L"xaudio2_9.dll", "XAudio2Create");
     return factory;
 }
 

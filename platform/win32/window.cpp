@@ -3,12 +3,16 @@
 #include "platform/window.h"
 
 #include "platform/handle.h"
+#include "platform/win32/system_library.h"
 
 #include <windows.h>
 
+#include <imm.h>
+#include <shellscalingapi.h>
 #include <windowsx.h>
 
 #include <exception>
+#include <optional>
 #include <stdexcept>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -57,6 +61,75 @@ LRESULT hitTestCode(WindowArea area) {
     return HTCLIENT;
 }
 
+// The dpi of the screen as a whole: what GetSystemMetrics measures in.
+int systemDpi() {
+    HDC screen = ::GetDC(nullptr);
+    if (screen == nullptr) {
+        return USER_DEFAULT_SCREEN_DPI;
+    }
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+// GetDpiForWindow came with Windows 10 1607; before it the dpi of the window's monitor.
+int windowDpi(HWND window, int fallback) {
+    static const auto dpiForWindow =
+        win32::systemFunction<decltype(&::GetDpiForWindow)>(L"user32.dll", "GetDpiForWindow");
+    if (dpiForWindow != nullptr) {
+        if (const UINT dpi = dpiForWindow(window); dpi != 0) {
+            return static_cast<int>(dpi);
+        }
+    }
+    static const auto dpiForMonitor =
+        win32::systemFunction<decltype(&::GetDpiForMonitor)>(L"shcore.dll", "GetDpiForMonitor");
+    UINT x = 0;
+    UINT y = 0;
+    if (dpiForMonitor != nullptr &&
+        SUCCEEDED(dpiForMonitor(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
+                                MDT_EFFECTIVE_DPI, &x, &y)) &&
+        x != 0) {
+        return static_cast<int>(x);
+    }
+    return fallback;
+}
+
+// The sizing frame as the system has it; its figures matter only while the window is zoomed.
+SizingFrame sizingFrameOf(HWND window) {
+    SizingFrame frame;
+    frame.zoomed = ::IsZoomed(window) != FALSE;
+    if (!frame.zoomed) {
+        return frame;
+    }
+    frame.systemDpi = systemDpi();
+    frame.dpi = windowDpi(window, frame.systemDpi);
+    // Windows 10 1607 on.
+    static const auto metricsForDpi = win32::systemFunction<decltype(&::GetSystemMetricsForDpi)>(
+        L"user32.dll", "GetSystemMetricsForDpi");
+    if (metricsForDpi != nullptr) {
+        const auto dpi = static_cast<UINT>(frame.dpi);
+        const int padded = metricsForDpi(SM_CXPADDEDBORDER, dpi);
+        frame.atDpi = FrameThickness{metricsForDpi(SM_CXFRAME, dpi) + padded,
+                                     metricsForDpi(SM_CYFRAME, dpi) + padded};
+    }
+    const int padded = ::GetSystemMetrics(SM_CXPADDEDBORDER);
+    frame.atSystemDpi = {::GetSystemMetrics(SM_CXFRAME) + padded,
+                         ::GetSystemMetrics(SM_CYFRAME) + padded};
+    return frame;
+}
+
+RECT toRect(const ScreenRect& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// The client area the owner chooses for the proposed window rectangle, in place: the first
+// rectangle of NCCALCSIZE_PARAMS, or the one rectangle when wParam is FALSE.
+void calculateClientArea(WindowEvents& events, HWND window, WPARAM wParam, LPARAM lParam) {
+    RECT* proposed = wParam != FALSE ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0]
+                                     : reinterpret_cast<RECT*>(lParam);
+    *proposed = toRect(events.clientArea(fromRect(*proposed), sizingFrameOf(window)));
+}
+
 // Only a point of the client area is the owner's to place; the system answers the rest.
 LRESULT hitTest(WindowEvents& events, HWND window, LPARAM lParam) {
     const LRESULT system = ::DefWindowProcW(window, WM_NCHITTEST, 0, lParam);
@@ -101,7 +174,8 @@ LRESULT handleMessage(WindowEvents& events, HWND window, UINT message, WPARAM wP
         return 0;
     }
     case WM_NCCALCSIZE:
-        // The client area is the whole window: no frame, no caption.
+        // No caption; a frame only where a zoomed window's lies beyond the monitor.
+        calculateClientArea(events, window, wParam, lParam);
         return 0;
     case WM_NCHITTEST:
         return hitTest(events, window, lParam);
@@ -143,13 +217,12 @@ LRESULT handleMessage(WindowEvents& events, HWND window, UINT message, WPARAM wP
     case WM_CAPTURECHANGED:
         events.onCaptureLost();
         return 0;
-    case WM_DPICHANGED: {
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        ::SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                       suggested->right - suggested->left, suggested->bottom - suggested->top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+    case WM_DPICHANGED:
+        events.onDisplayChanged(fromRect(*reinterpret_cast<const RECT*>(lParam)));
         return 0;
-    }
+    case WM_DISPLAYCHANGE:
+        events.onDisplayChanged(std::nullopt);
+        return 0;
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);
     }
@@ -212,19 +285,39 @@ public:
         return fromRect(rect);
     }
 
-    void enterFullscreen() override {
-        HMONITOR monitor = ::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST);
+    ScreenRect monitorRect() const override {
         MONITORINFO info{};
         info.cbSize = sizeof(info);
-        ::GetMonitorInfoW(monitor, &info);
+        ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &info);
+        return fromRect(info.rcMonitor);
+    }
+
+    void enterFullscreen() override {
+        zoomedPlacement_.reset();
+        if (::IsZoomed(window_)) {
+            WINDOWPLACEMENT placement{};
+            placement.length = sizeof(placement);
+            if (::GetWindowPlacement(window_, &placement)) {
+                zoomedPlacement_ = placement;
+            }
+        }
+        const ScreenRect full = monitorRect();
         ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(WS_POPUP | WS_VISIBLE));
-        const RECT& full = info.rcMonitor;
-        ::SetWindowPos(window_, nullptr, full.left, full.top, full.right - full.left,
-                       full.bottom - full.top, SWP_FRAMECHANGED);
+        ::SetWindowPos(window_, nullptr, full.left, full.top, full.width(), full.height(),
+                       SWP_FRAMECHANGED);
     }
 
     void leaveFullscreen(const ScreenRect& rect) override {
         ::SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(windowedStyle | WS_VISIBLE));
+        if (zoomedPlacement_) {
+            // Zoomed again, with its restored rectangle: a window left at its zoomed rectangle
+            // without being zoomed would show the part beyond the work area.
+            ::SetWindowPlacement(window_, &*zoomedPlacement_);
+            zoomedPlacement_.reset();
+            ::SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                           SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+            return;
+        }
         ::SetWindowPos(window_, nullptr, rect.left, rect.top, rect.width(), rect.height(),
                        SWP_FRAMECHANGED | SWP_NOZORDER);
     }
@@ -244,6 +337,8 @@ public:
 
 private:
     HWND window_;
+    // Where a window zoomed when it went fullscreen goes back to.
+    std::optional<WINDOWPLACEMENT> zoomedPlacement_;
 };
 
 class Win32MessageLoop final : public MessageLoop {
@@ -323,6 +418,9 @@ std::unique_ptr<LauncherWindow> createLauncherWindow(const WindowRequest& reques
     if (window == nullptr) {
         throw std::runtime_error("launcher window");
     }
+    // No input method composes in the launcher: with one on, every key would arrive as
+    // VK_PROCESSKEY. The folder picker's own windows keep theirs.
+    ::ImmAssociateContextEx(window, nullptr, 0);
     return std::make_unique<Win32Window>(window);
 }
 

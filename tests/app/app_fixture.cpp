@@ -102,6 +102,7 @@ lumenark::AppServices AppFixture::services() {
     services.pollGames = [this](const qxlauncher::StartupContext& context) {
         return pollGames(context);
     };
+    services.music = music;
     return services;
 }
 

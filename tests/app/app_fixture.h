@@ -75,6 +75,7 @@ public:
     bool foreground() const override { return inForeground; }
     void bringToForeground() override { record("foreground"); }
     platform::ScreenRect windowRect() const override { return rect; }
+    platform::ScreenRect monitorRect() const override { return monitor; }
     void enterFullscreen() override;
     void leaveFullscreen(const platform::ScreenRect& to) override;
     void place(const platform::ScreenRect& to) override;
@@ -118,6 +119,8 @@ public:
     std::function<void(std::uint32_t)> sleep = [](std::uint32_t) {};
     // The system's clocks instead of the fake one (for a loop that really waits).
     bool systemClocks = false;
+    // What the App makes its menu music with: the system's, unless the test says otherwise.
+    lumenark::MenuMusicServices music = lumenark::systemMenuMusicServices();
 
 private:
     testsupport::TempFolder root_{"app"};

@@ -304,6 +304,28 @@ TEST_F(Selection, FullscreenRemembersTheWindowAndPutsItBack) {
     EXPECT_EQ(window_.rect, windowed);
 }
 
+TEST_F(Selection, AScaleOrDisplayChangeCoversTheMonitorAgainWhileFullscreen) {
+    start();
+    // In a window a scale change takes the system's suggestion and a display change nothing.
+    const platform::ScreenRect suggested{40, 30, 1640, 1030};
+    app_->onDisplayChanged(suggested);
+    app_->onDisplayChanged(std::nullopt);
+    EXPECT_EQ(window_.calls, (std::vector<std::string>{"place"}));
+    EXPECT_EQ(window_.rect, suggested);
+
+    app_->setFullscreen(true);
+    // The resolution changed under the window, then the scale.
+    window_.monitor = {0, 0, 1280, 720};
+    app_->onDisplayChanged(std::nullopt);
+    EXPECT_EQ(window_.rect, window_.monitor);
+    window_.monitor = {0, 0, 1920, 1080};
+    app_->onDisplayChanged(platform::ScreenRect{0, 0, 2400, 1350});
+    EXPECT_EQ(window_.rect, window_.monitor);
+    // The window it left is still where it goes back to.
+    app_->setFullscreen(false);
+    EXPECT_EQ(window_.rect, suggested);
+}
+
 TEST_F(Selection, ActivationDrivesThePacingAndAHandlerErrorIsShown) {
     start();
     app_->onActivateApp(false);

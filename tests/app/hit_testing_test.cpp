@@ -79,7 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Fullscreen, BorderlessArea,
-    testing::Values(AreaCase{"CornerOfTheStrip", 0, 0, true, strip, WindowArea::caption},
+    // Nothing drags a fullscreen window off its monitor, nor zooms it by a double click.
+    testing::Values(AreaCase{"CornerOfTheStrip", 0, 0, true, strip, WindowArea::client},
+                    AreaCase{"TheStrip", 700, 40, true, strip, WindowArea::client},
                     AreaCase{"RightEdgeOfThePage", width - 1, 400, true, page, WindowArea::client},
                     AreaCase{"BottomEdgeOfThePage", 700, height - 1, true, page,
                              WindowArea::client},
@@ -115,15 +117,19 @@ TEST(AppHitTest, MapsTheClientPointThroughTheRendererOfTheLastFrame) {
     EXPECT_EQ(app->hitTest(400, 509, 768, 512), WindowArea::bottom);
 }
 
-TEST(AppHitTest, FullscreenHasNoResizeBand) {
+TEST(AppHitTest, FullscreenHasNoResizeBandNorCaption) {
     apptest::AppFixture fixture;
     auto app = fixture.makeApp();
     apptest::FakeWindow window;
     app->attachWindow(&window);
     app->setFullscreen(true);
     app->render(0.016, false);
-    EXPECT_EQ(app->hitTest(2, 2, 1536, 1024), WindowArea::caption);
+    EXPECT_EQ(app->hitTest(2, 2, 1536, 1024), WindowArea::client);
+    EXPECT_EQ(app->hitTest(700, 40, 1536, 1024), WindowArea::client);
     EXPECT_EQ(app->hitTest(1534, 600, 1536, 1024), WindowArea::client);
+    // Back in a window the strip drags again.
+    app->setFullscreen(false);
+    EXPECT_EQ(app->hitTest(700, 40, 1536, 1024), WindowArea::caption);
     app->attachWindow(nullptr);
 }
 

@@ -81,6 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureKeyCase{"ASecondPlayersKey", bindingSlotId(1, 0, 11), 'M', 23, 'M', &keySet, false},
         CaptureKeyCase{"PageDownIsAKeyLikeAnother", bindingSlotId(1, 0, 2), vk::pageDown, 14,
                        vk::pageDown, &keySet, false},
+        // What an input method hands on instead of the key it took.
+        CaptureKeyCase{"TheInputMethodsKeyIsNoKey", bindingSlotId(0, 0, 0), vk::processKey, 0, 0x26,
+                       &prompt, true},
         CaptureKeyCase{"AControllerCaptureTakesNoKey", bindingSlotId(0, 1, 4), 'Q', 4, 'A', &prompt,
                        true},
         CaptureKeyCase{"AControllerCaptureIgnoresF5", bindingSlotId(0, 1, 4), vk::f5, 4, 'A',

@@ -1,7 +1,8 @@
 // The launcher's user32 window as the system keeps it, read back with the system's own calls: its
-// class, its styles, its hidden creation at its place on the work area, and the switch to
-// fullscreen and back. The test sets the work area to 1280 x 720 at the origin, as a taskbar sets
-// it, on a larger desktop: so the window's place and the monitor's full rectangle differ.
+// class, its styles, its hidden creation at its place on the work area, its client area while
+// zoomed, and the switch to fullscreen and back. The test sets the work area to 1280 x 720 at the
+// origin, as a taskbar sets it, on a larger desktop: so the window's place and the monitor's full
+// rectangle differ.
 #include "tests/app/system_window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,26 @@ protected:
         ::GetWindowRect(hwnd(), &rect);
         return rectOf(rect);
     }
+    // The client area in screen pixels.
+    platform::ScreenRect clientOnScreen() const {
+        RECT client{};
+        ::GetClientRect(hwnd(), &client);
+        POINT corner{0, 0};
+        ::ClientToScreen(hwnd(), &corner);
+        return {corner.x, corner.y, corner.x + client.right, corner.y + client.bottom};
+    }
+    // The window less the sizing frame at the window's dpi, as the system gives it.
+    void expectInsetByTheSizingFrame() const {
+        const UINT dpi = ::GetDpiForWindow(hwnd());
+        const int padded = ::GetSystemMetricsForDpi(SM_CXPADDEDBORDER, dpi);
+        const int x = ::GetSystemMetricsForDpi(SM_CXFRAME, dpi) + padded;
+        const int y = ::GetSystemMetricsForDpi(SM_CYFRAME, dpi) + padded;
+        ASSERT_GT(x, 0);
+        ASSERT_GT(y, 0);
+        const platform::ScreenRect window = rect();
+        EXPECT_EQ(clientOnScreen(), (platform::ScreenRect{window.left + x, window.top + y,
+                                                          window.right - x, window.bottom - y}));
+    }
     platform::ScreenRect monitor() const {
         MONITORINFO info{};
         info.cbSize = sizeof(info);
@@ -111,6 +132,39 @@ TEST_F(LauncherWindowOnAWorkArea, IsCreatedHiddenAndBorderlessInTheMiddleOfTheWo
     EXPECT_EQ(::GetWindowLongPtrW(hwnd(), GWLP_USERDATA),
               reinterpret_cast<LONG_PTR>(static_cast<platform::WindowEvents*>(app_.get())));
     EXPECT_EQ(rect(), placed);
+}
+
+// While zoomed the client area is the window less the sizing frame at the window's dpi. On
+// Windows that frame is what the system lays beyond the work area, so the client area is the work
+// area; Wine 8 lays its own a pixel thinner than its metrics say and keeps the whole monitor as the
+// work area, so only the inset is shown here (the rule's own test holds the Windows figures).
+TEST_F(LauncherWindowOnAWorkArea, ZoomedItsClientAreaIsInsetByTheSizingFrame) {
+    ::ShowWindow(hwnd(), SW_MAXIMIZE);
+    ASSERT_TRUE(::IsZoomed(hwnd()));
+    expectInsetByTheSizingFrame();
+    ::ShowWindow(hwnd(), SW_RESTORE);
+    EXPECT_FALSE(::IsZoomed(hwnd()));
+    EXPECT_EQ(rect(), placed);
+    EXPECT_EQ(clientOnScreen(), placed);
+}
+
+// Not left at its zoomed rectangle unzoomed, where the frame's part would be client area.
+TEST_F(LauncherWindowOnAWorkArea, AZoomedWindowComesBackZoomedFromFullscreen) {
+    ::ShowWindow(hwnd(), SW_MAXIMIZE);
+    const platform::ScreenRect zoomed = rect();
+    app_->setFullscreen(true);
+    EXPECT_FALSE(::IsZoomed(hwnd()));
+    EXPECT_EQ(rect(), monitor());
+    EXPECT_EQ(clientOnScreen(), monitor());
+    app_->setFullscreen(false);
+    EXPECT_TRUE(::IsZoomed(hwnd()));
+    EXPECT_EQ(style(), windowedStyle | WS_VISIBLE | WS_MAXIMIZE);
+    EXPECT_EQ(rect(), zoomed);
+    expectInsetByTheSizingFrame();
+    // Its restored rectangle is the one it had before it was zoomed.
+    ::ShowWindow(hwnd(), SW_RESTORE);
+    EXPECT_EQ(rect(), placed);
+    EXPECT_EQ(clientOnScreen(), placed);
 }
 
 TEST_F(LauncherWindowOnAWorkArea, FullscreenCoversTheWholeMonitorAndComesBackToItsRectangle) {

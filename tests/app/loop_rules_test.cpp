@@ -1,10 +1,13 @@
 // The main loop's decisions apart from the system: frame intervals and the frame grid, the
-// music's volume, and where the window opens.
+// music's volume, where the window opens, its client area while zoomed, and where it goes when
+// the monitor's scale or the display changes.
 #include "app/loop/frame_pacer.h"
 #include "app/loop/music_volume.h"
 #include "app/loop/window_placement.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace lumenark {
 namespace {
@@ -184,6 +187,80 @@ INSTANTIATE_TEST_SUITE_P(
                     PlacementCase{"large", {0, 0, 2560, 1400}, false, {589, 239, 1971, 1161}},
                     PlacementCase{"capture", {0, 0, 1920, 1040}, true, {192, 8, 1728, 1032}},
                     PlacementCase{"none", {0, 0, 0, 0}, true, {-768, -512, 768, 512}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ClientAreaCase {
+    const char* name;
+    platform::SizingFrame frame;
+    platform::ScreenRect window;
+    platform::ScreenRect client;
+};
+
+class ClientArea : public testing::TestWithParam<ClientAreaCase> {};
+
+// The system lays a zoomed window's frame outside the monitor's work area; the client area is
+// the work area, 1920 x 1040 at the origin at 96 dpi, 2560 x 1392 at 144 dpi.
+TEST_P(ClientArea, IsTheWholeWindowUnlessZoomed) {
+    EXPECT_EQ(clientAreaOf(GetParam().window, GetParam().frame), GetParam().client);
+}
+
+constexpr platform::FrameThickness frame96{8, 8};
+constexpr platform::FrameThickness frame144{12, 12};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ClientArea,
+    testing::Values(ClientAreaCase{"WindowAt96",
+                                   {false, 96, frame96, frame96, 96},
+                                   {30, 30, 1250, 690},
+                                   {30, 30, 1250, 690}},
+                    ClientAreaCase{"WindowAt144",
+                                   {false, 144, frame144, frame96, 96},
+                                   {30, 30, 1250, 690},
+                                   {30, 30, 1250, 690}},
+                    ClientAreaCase{"ZoomedAt96",
+                                   {true, 96, frame96, frame96, 96},
+                                   {-8, -8, 1928, 1048},
+                                   {0, 0, 1920, 1040}},
+                    ClientAreaCase{"ZoomedAt144",
+                                   {true, 144, frame144, frame96, 96},
+                                   {-12, -12, 2572, 1404},
+                                   {0, 0, 2560, 1392}},
+                    // Without the system's figures for the window's dpi (Windows 10 before 1607)
+                    // those of the system dpi are scaled, each axis on its own.
+                    ClientAreaCase{"ZoomedAt144FromTheSystemDpi",
+                                   {true, 144, std::nullopt, {8, 6}, 96},
+                                   {-12, -9, 2572, 1401},
+                                   {0, 0, 2560, 1392}},
+                    ClientAreaCase{"ZoomedAt96BesideASystemAt144",
+                                   {true, 96, std::nullopt, frame144, 144},
+                                   {2552, -8, 4488, 1048},
+                                   {2560, 0, 4480, 1040}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct DisplayChangeCase {
+    const char* name;
+    bool fullscreen;
+    std::optional<platform::ScreenRect> suggested;
+    std::optional<platform::ScreenRect> placed;
+};
+
+class DisplayChange : public testing::TestWithParam<DisplayChangeCase> {};
+
+constexpr platform::ScreenRect monitor{0, 0, 1920, 1080};
+// What the system suggests on a 1920 x 1080 monitor going from 96 to 120 dpi.
+constexpr platform::ScreenRect scaledUp{0, 0, 2400, 1350};
+
+TEST_P(DisplayChange, CoversTheMonitorAgainWhileFullscreen) {
+    const DisplayChangeCase& c = GetParam();
+    EXPECT_EQ(placementAfterDisplayChange(c.fullscreen, c.suggested, monitor), c.placed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DisplayChange,
+    testing::Values(DisplayChangeCase{"ScaleFullscreen", true, scaledUp, monitor},
+                    DisplayChangeCase{"DisplayFullscreen", true, std::nullopt, monitor},
+                    DisplayChangeCase{"ScaleInAWindow", false, scaledUp, scaledUp},
+                    DisplayChangeCase{"DisplayInAWindow", false, std::nullopt, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

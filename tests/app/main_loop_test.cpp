@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <stdexcept>
 
 namespace lumenark {
 namespace {
@@ -186,6 +187,28 @@ TEST_F(MainLoop, AClosedWindowEndsTheLoop) {
 }
 
 // --- The menu music through the loop ---
+
+// Where the system has no Media Foundation (the N editions of Windows without their media pack),
+// the decoder cannot start: the launcher says why and runs on without music.
+TEST_F(MainLoop, WithoutMediaFoundationTheLauncherRunsSilent) {
+    testsupport::writeSineWav(fixture_.root() / "custom_audio/launcher/menu.wav",
+                              testsupport::SineWav{});
+    fixture_.music.openDecoder =
+        [](const std::filesystem::path&) -> std::unique_ptr<platform::AudioFileDecoder> {
+        throw std::runtime_error("Media Foundation");
+    };
+    app_ = fixture_.makeApp();
+    app_->attachWindow(&window_);
+    app_->startMenuMusic();
+    EXPECT_EQ(app_->music(), nullptr);
+    run(1.0);
+    EXPECT_EQ(frameTimes_.size(), 60u);
+    const auto events = fixture_.uiEvents();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0], "menu-music unavailable: Media Foundation");
+    EXPECT_TRUE(events[1].starts_with("launcher-ready ms="));
+    EXPECT_EQ(events[2], "launcher-close frames=60");
+}
 
 // The full gain of a volume of 100.
 constexpr float fullGain = 1.386f;

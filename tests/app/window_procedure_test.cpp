@@ -1,13 +1,16 @@
 // The system's launcher window as the App's input: the window's messages (Windows) or SDL's
 // events (Linux) sent to the real window, and what reaches the App through WindowEvents. A
 // recording shim between the window and the App writes down every call before handing it on.
+#include "app/control_ids.h"
 #include "app/ui_event_log.h"
+#include "tests/app/app_probe.h"
 #include "tests/app/system_window_fixture.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <imm.h>
 #include <windowsx.h>
 #else
 #include "platform/posix/sdl_window.h"
@@ -95,6 +99,17 @@ public:
         return app_->hitTest(x, y, width, height);
     }
     CursorShape cursorShape() const override { return cursor; }
+    // Not written down either: the system asks at every move and resize.
+    platform::ScreenRect clientArea(const platform::ScreenRect& window,
+                                    const platform::SizingFrame& frame) override {
+        return app_->clientArea(window, frame);
+    }
+    void onDisplayChanged(const std::optional<platform::ScreenRect>& suggested) override {
+        record(suggested ? "scale " + point(suggested->left, suggested->top) + " " +
+                               point(suggested->right, suggested->bottom)
+                         : std::string("display"));
+        app_->onDisplayChanged(suggested);
+    }
 
     std::vector<std::string> calls;
     std::string failOn;
@@ -393,6 +408,68 @@ TEST_F(WindowProcedure, ADpiChangeTakesTheSuggestedRectangle) {
     RECT suggested{40, 30, 40 + 1600, 30 + 1000};
     EXPECT_EQ(send(WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested)), 0);
     EXPECT_EQ(window_->windowRect(), (platform::ScreenRect{40, 30, 1640, 1030}));
+    // A change of the resolution leaves a window where it is.
+    EXPECT_EQ(send(WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 720)), 0);
+    EXPECT_EQ(window_->windowRect(), (platform::ScreenRect{40, 30, 1640, 1030}));
+    EXPECT_EQ(take(), (Calls{"scale 40,30 1640,1030", "display"}));
+}
+
+// The rectangle of the window's monitor as the system gives it: the whole Wine desktop here.
+platform::ScreenRect monitorOf(HWND window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+    return {info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom};
+}
+
+TEST_F(WindowProcedure, WhileFullscreenAScaleOrDisplayChangeCoversTheMonitorAgain) {
+    app_->setFullscreen(true);
+    const platform::ScreenRect monitor = monitorOf(hwnd());
+    ASSERT_EQ(monitor, (platform::ScreenRect{0, 0, 1920, 1080}));
+    ASSERT_EQ(window_->windowRect(), monitor);
+    // From 96 to 120 dpi on a 1920 x 1080 monitor the system suggests 2400 x 1350.
+    RECT suggested{0, 0, 2400, 1350};
+    EXPECT_EQ(send(WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&suggested)), 0);
+    EXPECT_EQ(window_->windowRect(), monitor);
+    // The resolution changed under the window and left it elsewhere.
+    window_->place({100, 100, 900, 700});
+    EXPECT_EQ(send(WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080)), 0);
+    EXPECT_EQ(window_->windowRect(), monitor);
+}
+
+TEST_F(WindowProcedure, WhileFullscreenTheTitleStripIsClientArea) {
+    const auto hitAt = [&](int x, int y) { return send(WM_NCHITTEST, 0, pointParam(x, y)); };
+    app_->setFullscreen(true);
+    platform::ScreenRect r = window_->windowRect();
+    EXPECT_EQ(hitAt(r.left + 2, r.top + 2), HTCLIENT);
+    EXPECT_EQ(hitAt((r.left + r.right) / 2, r.top + 40), HTCLIENT);
+    EXPECT_EQ(hitAt(r.right - 1, r.bottom - 1), HTCLIENT);
+    app_->setFullscreen(false);
+    r = window_->windowRect();
+    EXPECT_EQ(hitAt((r.left + r.right) / 2, r.top + 40), HTCAPTION);
+}
+
+TEST_F(WindowProcedure, TheWindowTakesNoInputMethod) {
+    HIMC context = ::ImmGetContext(hwnd());
+    EXPECT_EQ(context, nullptr);
+    if (context != nullptr) {
+        ::ImmReleaseContext(hwnd(), context);
+    }
+}
+
+// With an input method on, the system hands the window VK_PROCESSKEY for every key it takes.
+TEST_F(WindowProcedure, AnInputMethodsKeyBindsNothingAndTheCaptureStaysOpen) {
+    const int slot = bindingSlotId(0, 0, 0);
+    AppProbe::stageCapture(*app_, slot);
+    const qxlauncher::ControlBindings before = app_->editBindings();
+    // The Q key, as an input method passes it on.
+    send(WM_KEYDOWN, VK_PROCESSKEY, 0x00100001);
+    EXPECT_EQ(take(), (Calls{"key E5"}));
+    EXPECT_EQ(app_->editBindings(), before);
+    EXPECT_EQ(AppProbe::captureId(*app_), slot);
+    send(WM_KEYDOWN, 'Q', 0x00100001);
+    EXPECT_EQ(app_->editBindings().keyCodes.at(0), 'Q');
+    EXPECT_EQ(AppProbe::captureId(*app_), -1);
 }
 
 TEST_F(WindowProcedure, RawInputAndDeviceRemovalGoToThePadReader) {

@@ -211,6 +211,19 @@ TEST_F(MenuMusicTest, MissingOrUndecodableFileIsNotOpened) {
               "open MP3");
 }
 
+// Media Foundation missing (the N editions of Windows) fails the decoder's start: the player is
+// not made and no engine or voice is either.
+TEST_F(MenuMusicTest, ADecoderThatCannotStartMakesNothing) {
+    lumenark::MenuMusicServices withoutDecoder = services();
+    withoutDecoder.openDecoder =
+        [](const std::filesystem::path&) -> std::unique_ptr<platform::AudioFileDecoder> {
+        throw std::runtime_error("Media Foundation");
+    };
+    const auto path = wav({44100, 2, 16, 4410});
+    EXPECT_EQ(labelOf([&] { MenuMusic player(path, withoutDecoder); }), "Media Foundation");
+    EXPECT_TRUE(recording_->events.empty());
+}
+
 TEST_F(MenuMusicTest, FileWithoutSamplesIsEmpty) {
     std::vector<std::int16_t> samples;
     const auto path = wav({44100, 2, 16, 0});
