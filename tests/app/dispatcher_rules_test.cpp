@@ -234,14 +234,8 @@ class WithdrawnConfirmation : public testing::TestWithParam<CheckboxRoad> {};
 TEST_P(WithdrawnConfirmation, CancelsTheWaitingGamesAndStartsNoneUntilGivenAgain) {
     DispatchScene s;
     App& app = s.start(PageState::confirmedIdle, NavSection::build);
-    testsupport::writeFakeManifests(s.root());
-    testsupport::writeFakeSetupScript(s.root(), "hold.qx1=verify\n");
+    s.useFakeSetup("hold.qx1=verify\n");
     testsupport::FakePythonHold hold(s.root(), "qx1-verify");
-    for (int game = 0; game < qxlauncher::gameCount; ++game) {
-        testsupport::writeFakeRoms(s.backend().setupJob(game).romFolder, game);
-    }
-    BackendProbe::pythonCommand(s.backend()) =
-        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
     apptest::InputScript script(s.scene.fixture, app);
     script.click(buildAllControlId);
     ASSERT_TRUE(s.backend().setupJob(0).running);
