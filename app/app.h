@@ -376,6 +376,7 @@ private:
     void showGameReport(int game);
     void switchOwnership();
     void recheckRequirements();
+    void followSetupWork();
     void activateSettingsControl(int id);
     void chooseSettingsTab(int tab);
     void stepVideoProfile(int id);

@@ -160,6 +160,8 @@ private:
                            const SetupQueueEntry& entry, std::uint64_t started = 0);
     // A valid build of the game whose receipt was written since the running job started.
     bool builtDuringSetupJob(int game) const;
+    // The games still waiting leave the queue as cancelled; a waiting requirements check stays.
+    void cancelWaitingGames();
 
     // Tests stage and read the fields through this one class (tests/support/backend_probe.h);
     // the product defines none.

@@ -223,6 +223,7 @@ void App::requestGameSetup(int game, bool verifyOnly) {
     overviewStepsGame_ = game;
     backend_.requestSetup(static_cast<unsigned>(game), verifyOnly);
     statusShown_ = backend_.statusText();
+    followSetupWork();
 }
 
 void App::buildAll() {
@@ -232,16 +233,28 @@ void App::buildAll() {
         }
     }
     statusShown_ = backend_.statusText();
+    followSetupWork();
 }
 
 void App::cancelSetups() {
     backend_.cancelSetup();
     statusShown_ = backend_.statusText();
+    followSetupWork();
 }
 
 void App::recheckRequirements() {
     backend_.recheckRequirements();
     statusShown_ = L"Checking Python and the compiler...";
+    followSetupWork();
+}
+
+// The tick shows the backend's sentence when setup work it saw running has ended. Work that an
+// action left running counts as seen, so that a job ending before the next tick still shows
+// its outcome.
+void App::followSetupWork() {
+    if (backend_.setupProcessRunning() || !backend_.setupQueueEmpty()) {
+        tick_.setupBusyAtLastTick = true;
+    }
 }
 
 void App::copySetupReport(int game) {

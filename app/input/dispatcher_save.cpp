@@ -44,14 +44,15 @@ void App::saveSettings() {
     }
     if (settingsTab_ == SettingsTab::controls) {
         const bool controlsSaved = qxlauncher::saveControls(backend_, editBindings_);
-        // The game's failure stays in view: the player must not take its edits as saved.
-        if (!gameSaved) {
-            if (!controlsSaved) {
-                statusShown_ += L" Could not save the controls.";
-            }
+        const wchar_t* controlsSentence =
+            controlsSaved ? L"Controls saved for every game." : L"Could not save the controls.";
+        // When either save failed the line says what became of both, the game's first: the
+        // player must take neither a refused edit as saved nor a saved one as lost.
+        if (gameSettingsLoaded_ && !(gameSaved && controlsSaved)) {
+            statusShown_ += L" ";
+            statusShown_ += controlsSentence;
         } else {
-            statusShown_ =
-                controlsSaved ? L"Controls saved for every game." : L"Could not save the controls.";
+            statusShown_ = controlsSentence;
         }
         captureId_ = -1;
     }

@@ -249,6 +249,11 @@ bool Backend::setAcknowledged(bool value) {
         saved = false;
     }
     if (saved) {
+        // The games still waiting were queued with the confirmation; without it none starts.
+        // The job already running started with it and may finish.
+        if (!value) {
+            cancelWaitingGames();
+        }
         return true;
     }
     acknowledged = previous;

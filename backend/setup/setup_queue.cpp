@@ -87,6 +87,13 @@ void Backend::pumpSetup() {
     while (!setupProcessRunning() && !setupQueue.empty()) {
         SetupQueueEntry entry = setupQueue.front();
         setupQueue.pop_front();
+        if (entry.game != requirementsEntryGame && !acknowledged) {
+            // Only a game that still has the ownership confirmation starts.
+            SetupJob& job = jobOf(jobs, entry.game);
+            job.queued = false;
+            job.state = "cancelled";
+            continue;
+        }
         if (entry.game != requirementsEntryGame && !tools.checked) {
             setupQueue.push_front(entry);
             entry = SetupQueueEntry{};
@@ -141,15 +148,15 @@ void Backend::finishSetupJob(std::uint32_t exitCode) {
     if (cancelRequested) {
         job.state = "cancelled";
         job.message = "Cancelled";
+    } else if (job.state == "failed" && !job.code.empty()) {
+        // The script's own failure stands, whatever its exit code says.
     } else if (exitCode != 0) {
-        if (!(job.state == "failed" && !job.code.empty())) {
-            job.state = "failed";
-            job.code = "internal";
-            std::string detail = job.message.empty() ? std::string() : job.message + "; ";
-            job.detail = detail + "setup.py exit code " + std::to_string(exitCode);
-            job.message = "The setup stopped unexpectedly.";
-            job.hint.clear();
-        }
+        job.state = "failed";
+        job.code = "internal";
+        std::string detail = job.message.empty() ? std::string() : job.message + "; ";
+        job.detail = detail + "setup.py exit code " + std::to_string(exitCode);
+        job.message = "The setup stopped unexpectedly.";
+        job.hint.clear();
     } else if (!entry.verifyOnly && !builtDuringSetupJob(entry.game)) {
         // A build that left no receipt of its own built nothing, whatever its exit code says.
         job.state = "failed";
@@ -177,18 +184,27 @@ void Backend::finishSetupJob(std::uint32_t exitCode) {
     }
 }
 
-void Backend::cancelSetup() {
-    for (const SetupQueueEntry& entry : setupQueue) {
-        if (entry.game != requirementsEntryGame) {
-            SetupJob& job = jobOf(jobs, entry.game);
-            job.queued = false;
-            job.state = "cancelled";
+void Backend::cancelWaitingGames() {
+    std::erase_if(setupQueue, [this](const SetupQueueEntry& entry) {
+        if (entry.game == requirementsEntryGame) {
+            return false;
         }
-    }
+        SetupJob& job = jobOf(jobs, entry.game);
+        job.queued = false;
+        job.state = "cancelled";
+        return true;
+    });
+}
+
+void Backend::cancelSetup() {
+    cancelWaitingGames();
     setupQueue.clear();
-    // A job that could not be ended runs on and ends by its own result, not as cancelled.
-    if (setupJobObject.get() != nullptr &&
-        platform::terminateJob(setupJobObject.get(), cancelledExitCode)) {
+    if (setupJobObject.get() != nullptr) {
+        if (!platform::terminateJob(setupJobObject.get(), cancelledExitCode)) {
+            // It runs on and ends by its own result, not as cancelled.
+            status = L"Could not cancel the setup; it is still running.";
+            return;
+        }
         cancelRequested = true;
     }
     status = L"Setup cancelled.";

@@ -600,9 +600,28 @@ struct EmptyBuildCase {
 
 const EmptyBuildCase emptyBuildCases[] = {
     {"ExitsZeroWithoutAReceipt", "nobuild.qx1=1\n", false},
-    {"RecordsAFailureAndExitsZero", "failzero.qx1=compile\n", false},
     {"LeavesTheEarlierReceiptUntouched", "nobuild.qx1=1\n", true},
 };
+
+// The first game's setup run through the backend's pump with the fake collection's setup,
+// which follows the scenario already written, until it has ended.
+void buildFirstGame(AppFixture& fixture, App& app) {
+    qxlauncher::Backend& backend = app.backend();
+    BackendProbe::acknowledged(backend) = true;
+    BackendProbe::tools(backend).checked = true;
+    BackendProbe::pythonCommand(backend) =
+        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
+    const auto roms = fixture.root() / "roms";
+    testsupport::writeFakeRoms(roms, 0);
+    BackendProbe::setupJob(backend, 0).romFolder = roms;
+    ASSERT_TRUE(backend.requestSetup(0, false));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (backend.isSetupBusy()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    app.refreshBuilds();
+}
 
 // The label drawn on a control of the frame: the text inside its rectangle.
 std::optional<DrawCall> labelOn(const DrawCalls& frame, const App& app, int id) {
@@ -637,22 +656,9 @@ TEST_P(BuildWithoutReceipt, ShowsTheFailureAndTheLogHint) {
         before = testsupport::receiptState(earlier);
     }
     const auto app = fixture.makeApp();
-    qxlauncher::Backend& backend = app->backend();
-    BackendProbe::acknowledged(backend) = true;
-    BackendProbe::tools(backend).checked = true;
-    BackendProbe::pythonCommand(backend) =
-        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
-    const auto roms = fixture.root() / "roms";
-    testsupport::writeFakeRoms(roms, 0);
-    BackendProbe::setupJob(backend, 0).romFolder = roms;
-    ASSERT_TRUE(backend.requestSetup(0, false));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (backend.isSetupBusy()) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    app->refreshBuilds();
-    EXPECT_EQ(backend.setupJob(0).state, "failed");
+    buildFirstGame(fixture, *app);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    EXPECT_EQ(app->backend().setupJob(0).state, "failed");
     const BuildRow row = buildRow(*app, 0);
     EXPECT_EQ(row.stateWord, L"Failed");
     EXPECT_EQ(row.detail, L"Failed at Compile Game: The setup ended without a build receipt.");
@@ -689,6 +695,22 @@ TEST_P(BuildWithoutReceipt, ShowsTheFailureAndTheLogHint) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, BuildWithoutReceipt, testing::ValuesIn(emptyBuildCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BuildRowState, AFailureTheScriptRecordedBeforeExitingZeroShowsItsOwnTexts) {
+    AppFixture fixture;
+    testsupport::writeFakeManifests(fixture.root());
+    testsupport::writeFakeSetupScript(fixture.root(),
+                                      "failzero.qx1=compile\nfail_message=The fake compiler "
+                                      "broke.\nfail_hint=Try the fake again.\n");
+    const auto app = fixture.makeApp();
+    buildFirstGame(fixture, *app);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    const BuildRow row = buildRow(*app, 0);
+    EXPECT_EQ(row.stateWord, L"Failed");
+    EXPECT_EQ(row.detail, L"Failed at Compile Game: The fake compiler broke.");
+    EXPECT_TRUE(colorIs(row.detailColour, UiPalette::warning));
+    EXPECT_EQ(row.failureText, L"Try the fake again.");
+}
 
 } // namespace
 } // namespace lumenark

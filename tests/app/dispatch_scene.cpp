@@ -1,8 +1,11 @@
 #include "tests/app/dispatch_scene.h"
 
 #include "app/ui_event_log.h"
+#include "backend/launch/command_line.h"
 #include "platform/text.h"
 #include "tests/app/app_probe.h"
+#include "tests/support/backend_probe.h"
+#include "tests/support/fake_collection.h"
 #include "tests/support/temp_folder.h"
 
 namespace apptest {
@@ -43,6 +46,16 @@ lumenark::App& DispatchScene::start(PageState state, lumenark::NavSection sectio
     app.attachWindow(&window);
     window.events = &app;
     return app;
+}
+
+void DispatchScene::useFakeSetup(const std::string& scenario) {
+    testsupport::writeFakeManifests(root());
+    testsupport::writeFakeSetupScript(root(), scenario);
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        testsupport::writeFakeRoms(backend().setupJob(game).romFolder, game);
+    }
+    qxlauncher::BackendProbe::pythonCommand(backend()) =
+        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
 }
 
 std::string DispatchScene::lastEvent() const {

@@ -68,6 +68,9 @@ public:
     explicit DispatchScene(int clientWidth = 1536) : scene(clientWidth) {}
 
     lumenark::App& start(PageState state, lumenark::NavSection section);
+    // After `start`: the collection's setup is the fake one following the scenario, every game's
+    // folder holds its fake ROM files, and the fake interpreter runs the setup.
+    void useFakeSetup(const std::string& scenario);
     lumenark::App& app() { return scene.app(); }
     qxlauncher::Backend& backend() { return scene.backend(); }
     RecordingDesktop& desktop() { return *scene.fixture.desktop; }

@@ -1,14 +1,18 @@
 // The dispatcher's rules beyond one click each: when PLAY acts and what its outcome leaves, which
 // games "Build all" queues, the folder picker's answers, opening paths and folders, the
-// clipboard, and a setup that really runs and is cancelled.
+// clipboard, a setup that really runs and is cancelled, and the ownership confirmation withdrawn
+// while games build.
 #include "app/control_ids.h"
+#include "app/input/virtual_keys.h"
 #include "backend/launch/command_line.h"
 #include "backend/preferences/collection_paths.h"
 #include "backend/setup/setup_runner.h"
 #include "platform/text.h"
 #include "tests/app/dispatch_scene.h"
+#include "tests/app/input_script.h"
 #include "tests/backend/game_test_fixture.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/case_names.h"
 #include "tests/support/error_text.h"
 #include "tests/support/fake_collection.h"
 #include "tests/support/package_fixtures.h"
@@ -17,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace lumenark {
@@ -210,6 +215,95 @@ TEST(SetupControls, BuildRunsTheSetupAndCancelEndsIt) {
     EXPECT_EQ(s.backend().setupJob(0).state, "cancelled");
     EXPECT_EQ(s.backend().statusText(), L"Quarrix: setup cancelled.");
 }
+
+// --- The ownership confirmation withdrawn while games build ---------------------------------
+
+struct CheckboxRoad {
+    const char* name;
+    // On the Legal page: switches the checkbox as the player would.
+    std::function<void(apptest::InputScript&)> toggle;
+};
+
+void PrintTo(const CheckboxRoad& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class WithdrawnConfirmation : public testing::TestWithParam<CheckboxRoad> {};
+
+// "Build all" with the first game's job held at its first step, then the checkbox unticked.
+TEST_P(WithdrawnConfirmation, CancelsTheWaitingGamesAndStartsNoneUntilGivenAgain) {
+    DispatchScene s;
+    App& app = s.start(PageState::confirmedIdle, NavSection::build);
+    s.useFakeSetup("hold.qx1=verify\n");
+    testsupport::FakePythonHold hold(s.root(), "qx1-verify");
+    apptest::InputScript script(s.scene.fixture, app);
+    script.click(buildAllControlId);
+    ASSERT_TRUE(s.backend().setupJob(0).running);
+    ASSERT_TRUE(s.backend().setupJob(1).queued);
+    ASSERT_TRUE(s.backend().setupJob(2).queued);
+
+    script.click(legalNavigationId);
+    GetParam().toggle(script);
+    EXPECT_FALSE(s.backend().ownershipConfirmed());
+    EXPECT_EQ(app.statusLine(), L"Confirmation withdrawn.");
+    for (int game = 1; game < qxlauncher::gameCount; ++game) {
+        EXPECT_EQ(s.backend().setupJob(game).state, "cancelled") << game;
+        EXPECT_FALSE(s.backend().setupJob(game).queued) << game;
+    }
+    EXPECT_TRUE(s.backend().setupJob(0).running) << "the running game started with it";
+
+    hold.release();
+    ASSERT_TRUE(gametest::pollUntil([] {}, [&] { return !s.backend().isSetupBusy(); }));
+    EXPECT_EQ(s.backend().setupJob(0).state, "done");
+    EXPECT_TRUE(s.backend().hasValidBuild(0));
+    const auto gameCalls = [&] {
+        const auto calls = testsupport::fakePythonCalls(s.root());
+        return std::count_if(calls.begin(), calls.end(), [](const std::string& call) {
+            return call.find("|--game|") != std::string::npos;
+        });
+    };
+    EXPECT_EQ(gameCalls(), 1);
+    // Without the box no game is asked for and none starts.
+    app.activate(buildControlId(1));
+    EXPECT_EQ(app.statusLine(), L"Confirm on the Legal page that you own the original ROM files.");
+    EXPECT_FALSE(s.backend().isSetupBusy());
+
+    GetParam().toggle(script);
+    EXPECT_TRUE(s.backend().ownershipConfirmed());
+    EXPECT_EQ(app.statusLine(), L"Confirmation saved. You can verify and build your games.");
+    EXPECT_FALSE(s.backend().isSetupBusy()) << "ticking the box starts nothing by itself";
+    EXPECT_EQ(gameCalls(), 1);
+    app.activate(buildControlId(1));
+    ASSERT_TRUE(gametest::pollUntil([] {}, [&] { return !s.backend().isSetupBusy(); }));
+    EXPECT_EQ(s.backend().setupJob(1).state, "done");
+    EXPECT_EQ(gameCalls(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, WithdrawnConfirmation,
+                         testing::Values(CheckboxRoad{"AClick",
+                                                      [](apptest::InputScript& script) {
+                                                          script.click(ownershipControlId);
+                                                      }},
+                                         CheckboxRoad{"EnterOnTheFocus",
+                                                      [](apptest::InputScript& script) {
+                                                          script.focusOn(ownershipControlId);
+                                                          script.key(vk::enter);
+                                                      }},
+                                         CheckboxRoad{"SpaceOnTheFocus",
+                                                      [](apptest::InputScript& script) {
+                                                          script.focusOn(ownershipControlId);
+                                                          script.key(vk::space);
+                                                      }},
+                                         CheckboxRoad{"AOnThePad",
+                                                      [](apptest::InputScript& script) {
+                                                          script.connectPad();
+                                                          script.focusOn(ownershipControlId);
+                                                          script.hold(qxlauncher::PadButton::a);
+                                                          script.poll();
+                                                          script.releaseAll();
+                                                          script.poll();
+                                                      }}),
+                         testsupport::caseName);
 
 // --- The folder picker ----------------------------------------------------------------------
 

@@ -8,6 +8,7 @@
 #include "tests/app/settings_fixture.h"
 #include "tests/backend/operator_fixture.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/case_names.h"
 #include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -221,39 +222,61 @@ void blockWrite(const std::filesystem::path& file) {
     std::filesystem::create_directories(file / "in the way");
 }
 
-struct FailedGameSaveCase {
+constexpr const char* thirdPreferences = "build/native/qx3-native/profile/launcher.ini";
+
+// The first game's CMOS image changed by another program since Settings read it.
+void changeFirstCmos(const std::filesystem::path& root) {
+    std::string image = testsupport::readFileIfPresent(root / firstCmos);
+    ASSERT_FALSE(image.empty());
+    image[0] = static_cast<char>(image[0] ^ 0x5A);
+    testsupport::writeFile(root / firstCmos, image);
+}
+
+// SAVE on CONTROLS makes two saves, the game's and the controls'; the status line tells what
+// became of each.
+struct ControlsSaveCase {
     const char* name;
+    SettingsSetup game;
+    const char* preferences;
+    void (*refuseGame)(const std::filesystem::path& root); // nullptr: the game's save succeeds
     bool controlsFail;
     const wchar_t* status;
 };
 
-void PrintTo(const FailedGameSaveCase& c, std::ostream* out) {
+void PrintTo(const ControlsSaveCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class SaveControlsAfterAFailedGameSave : public testing::TestWithParam<FailedGameSaveCase> {};
+class SaveOnControls : public testing::TestWithParam<ControlsSaveCase> {};
 
-TEST_P(SaveControlsAfterAFailedGameSave, KeepsTheGamesFailureInView) {
-    const FailedGameSaveCase& c = GetParam();
+TEST_P(SaveOnControls, TheStatusLineSaysWhatBecameOfBothSaves) {
+    const ControlsSaveCase& c = GetParam();
     SettingsFixture settings;
-    App& app = settings.open(thirdGame, SettingsTab::controls, [](App& a) {
+    App& app = settings.open(c.game, SettingsTab::controls, [](App& a) {
         AppProbe::editBindings(a).keyCodes[0] = 0x7A;
         AppProbe::editConfig(a).GameVolume = 40;
     });
     const std::filesystem::path root = settings.fixture.root();
-    blockWrite(root / "build/native/qx3-native/profile/launcher.ini");
+    if (c.refuseGame != nullptr) {
+        c.refuseGame(root);
+        ASSERT_FALSE(testing::Test::HasFatalFailure());
+    }
     if (c.controlsFail) {
         blockWrite(root / apptest::controlsConfigFile);
     }
     app.activate(bindingSlotId(0, 0, 1));
     app.activate(settingsSaveControlId);
     EXPECT_EQ(app.statusLine(), c.status);
-    EXPECT_FALSE(logged(settings, "settings-saved"));
-    // The edits stay on screen for another try.
-    EXPECT_EQ(app.editConfig().GameVolume, 40);
     EXPECT_EQ(AppProbe::captureId(app), -1);
-    // The controls were saved all the same, unless their own write failed.
+    // The edits stay on screen, for another try where a save failed.
+    EXPECT_EQ(app.editConfig().GameVolume, 40);
+    const bool gameSaved = c.refuseGame == nullptr;
+    EXPECT_EQ(logged(settings, "settings-saved"), gameSaved);
     const FileTree after = files(settings);
+    const auto preferences = after.find(c.preferences);
+    EXPECT_EQ(preferences != after.end() &&
+                  preferences->second.find("GameVolume=40\r\n") != std::string::npos,
+              gameSaved);
     EXPECT_EQ(after.contains(apptest::controlsConfigFile), !c.controlsFail);
     if (!c.controlsFail) {
         EXPECT_EQ(after.at(apptest::controlsConfigFile),
@@ -261,16 +284,30 @@ TEST_P(SaveControlsAfterAFailedGameSave, KeepsTheGamesFailureInView) {
     }
 }
 
+void blockThirdPreferences(const std::filesystem::path& root) {
+    blockWrite(root / thirdPreferences);
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Table, SaveControlsAfterAFailedGameSave,
-    testing::Values(FailedGameSaveCase{"ControlsSaved", false,
-                                       L"Could not save; check access and whether the profile "
-                                       L"changed, then reopen the adjustments."},
-                    FailedGameSaveCase{"ControlsFailedToo", true,
-                                       L"Could not save; check access and whether the profile "
-                                       L"changed, then reopen the adjustments. Could not save "
-                                       L"the controls."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    Table, SaveOnControls,
+    testing::Values(
+        ControlsSaveCase{"BothSaved", thirdGame, thirdPreferences, nullptr, false,
+                         L"Controls saved for every game."},
+        ControlsSaveCase{"TheGameRefusedAfterItsProfileChanged", firstGame, firstPreferences,
+                         changeFirstCmos, false,
+                         L"Could not save; check access and whether the profile changed, then "
+                         L"reopen the adjustments. Controls saved for every game."},
+        ControlsSaveCase{"TheGamesWriteFailed", thirdGame, thirdPreferences, blockThirdPreferences,
+                         false,
+                         L"Could not save; check access and whether the profile changed, then "
+                         L"reopen the adjustments. Controls saved for every game."},
+        ControlsSaveCase{"TheControlsRefused", thirdGame, thirdPreferences, nullptr, true,
+                         L"Preferences and adjustments saved for this game. Could not save the "
+                         L"controls."},
+        ControlsSaveCase{"BothRefused", thirdGame, thirdPreferences, blockThirdPreferences, true,
+                         L"Could not save; check access and whether the profile changed, then "
+                         L"reopen the adjustments. Could not save the controls."}),
+    testsupport::caseName);
 
 TEST(Save, DoesNothingWithSettingsClosed) {
     SettingsFixture settings;

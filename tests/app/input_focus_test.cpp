@@ -134,14 +134,8 @@ class FocusAfterBuildAll : public testing::TestWithParam<BuildAllCase> {};
 TEST_P(FocusAfterBuildAll, CancelsNothingAndEveryGameBuilds) {
     DispatchScene s;
     App& app = s.start(PageState::confirmedIdle, NavSection::overview);
-    testsupport::writeFakeManifests(s.root());
-    testsupport::writeFakeSetupScript(s.root(), "hold.qx1=verify\n");
+    s.useFakeSetup("hold.qx1=verify\n");
     testsupport::FakePythonHold hold(s.root(), "qx1-verify");
-    for (int game = 0; game < qxlauncher::gameCount; ++game) {
-        testsupport::writeFakeRoms(s.backend().setupJob(game).romFolder, game);
-    }
-    BackendProbe::pythonCommand(s.backend()) =
-        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
     InputScript script(s.scene.fixture, app);
     script.click(buildNavigationId);
     ASSERT_EQ(app.section(), NavSection::build);

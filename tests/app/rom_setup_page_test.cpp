@@ -1,21 +1,31 @@
 // The ROM Setup page over an App on a fixture root: the ownership reminder, each game's row and
 // verification summary, and the report of the chosen game file by file, on a recording canvas
-// and through the renderer.
+// and through the renderer; and a verify that runs through the App with the fake collection's
+// setup: its own report and how its ending reads on the page and the status line.
 #include "app/pages/rom_setup_page.h"
 
+#include "app/control_ids.h"
+#include "app/loop/backend_tick.h"
 #include "app/pages/page_layout.h"
 #include "app/ui/palette.h"
+#include "backend/launch/command_line.h"
+#include "platform/text.h"
 #include "tests/app/page_drawing_checks.h"
 #include "tests/app/recording_canvas.h"
 #include "tests/support/backend_probe.h"
+#include "tests/support/case_names.h"
+#include "tests/support/fake_collection.h"
 #include "tests/support/package_fixtures.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lumenark {
@@ -483,6 +493,180 @@ TEST(RomSetupReport, TheAppDrawsThePageThroughItsRenderer) {
         [&](RecordingCanvas& canvas) { drawRomSetupPage(canvas, romSetupPage(*app)); }));
     EXPECT_TRUE(app->hitRegions().empty());
 }
+
+// --- A verify that runs: the fake collection's setup, its report and its ending ---
+
+enum class Damage { none, programChanged, programMissing, otherFileChanged };
+
+// The first game's fake files in the root's "roms", damaged as asked: the first file of the
+// manifest is the program image.
+std::filesystem::path firstGameRoms(const std::filesystem::path& root, Damage damage) {
+    const auto folder = root / "roms";
+    testsupport::writeFakeRoms(folder, 0);
+    const auto files = testsupport::fakeRomFiles(0);
+    switch (damage) {
+    case Damage::none:
+        break;
+    case Damage::programChanged:
+        testsupport::writeFile(folder / files.at(0).name, "not the program");
+        break;
+    case Damage::programMissing:
+        std::filesystem::remove(folder / files.at(0).name);
+        break;
+    case Damage::otherFileChanged:
+        testsupport::writeFile(folder / files.at(1).name, "not this file");
+        break;
+    }
+    return folder;
+}
+
+// Everything the first game's Verify needs, the ROM Setup page shown: the confirmation, the
+// tools found, the fake interpreter and the game's files.
+void stageVerifyOfTheFirstGame(AppFixture& fixture, App& app, Damage damage) {
+    qxlauncher::Backend& backend = app.backend();
+    BackendProbe::acknowledged(backend) = true;
+    qxlauncher::ToolProbe& tools = BackendProbe::tools(backend);
+    tools.checked = true;
+    tools.python = "3.12.4 (fake)";
+    tools.pythonSupported = true;
+    tools.compilerVersion = "16.1.0";
+    BackendProbe::pythonCommand(backend) =
+        qxlauncher::quoteArgument(platform::wideFromPath(testsupport::fakePythonProgram()));
+    BackendProbe::setupJob(backend, 0).romFolder = firstGameRoms(fixture.root(), damage);
+    app.activate(romSetupNavigationId);
+}
+
+// The player's Verify of the first game on the ROM Setup page, the fake setup following the
+// scenario; ticks of the App as the main loop makes them until the job has ended. With `held`
+// the job waits at its step until the first tick has seen it run.
+void verifyThroughTheApp(AppFixture& fixture, App& app, const std::string& scenario, Damage damage,
+                         bool held) {
+    testsupport::writeFakeManifests(fixture.root());
+    testsupport::writeFakeSetupScript(fixture.root(), scenario + "hold.qx1.verify=verify\n");
+    testsupport::FakePythonHold hold(fixture.root(), "qx1-verify");
+    if (!held) {
+        hold.release();
+    }
+    stageVerifyOfTheFirstGame(fixture, app, damage);
+    app.activate(verifyControlId(0));
+    ASSERT_EQ(app.statusLine(), L"Checking the ROM files...");
+    fixture.clock->advanceMilliseconds(backendTickMilliseconds);
+    app.tick();
+    if (held) {
+        ASSERT_TRUE(app.tickState().setupBusyAtLastTick);
+        hold.release();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (app.tickState().setupBusyAtLastTick) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        fixture.clock->advanceMilliseconds(backendTickMilliseconds);
+        app.tick();
+    }
+}
+
+// A job whose script recorded a failure of its own ends failed also when the script exits 0:
+// the status line names the failure and the row is not verified.
+struct VerifyEndingCase {
+    const char* name;
+    bool recordsFailure;
+    int exitCode;
+    const wchar_t* status;
+    const wchar_t* summary;
+};
+
+const VerifyEndingCase verifyEndingCases[] = {
+    {"RecordsAFailureAndExitsZero", true, 0, L"Quarrix: The fake verify failed.",
+     L"Not verified yet."},
+    {"RecordsAFailureAndExitsOne", true, 1, L"Quarrix: The fake verify failed.",
+     L"Not verified yet."},
+    {"RecordsDoneAndExitsZero", false, 0, L"Quarrix: ROM files verified.",
+     L"3 of 3 files OK  /  program image OK"},
+    {"RecordsDoneAndExitsOne", false, 1, L"Quarrix: The setup stopped unexpectedly.",
+     L"3 of 3 files OK  /  program image OK"},
+};
+
+class VerifyEnding : public testing::TestWithParam<VerifyEndingCase> {};
+
+TEST_P(VerifyEnding, TheStatusLineAndTheRowTellTheSameOutcome) {
+    const VerifyEndingCase& c = GetParam();
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    verifyThroughTheApp(fixture, *app,
+                        testsupport::fakeOutcomeScenario(true, c.recordsFailure, c.exitCode),
+                        Damage::none, true);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    EXPECT_EQ(app->statusLine(), c.status);
+    const RomSetupRow row = romSetupRow(*app, 0);
+    EXPECT_EQ(row.summary, c.summary);
+    EXPECT_FALSE(row.summaryWarning);
+    EXPECT_TRUE(findText(drawnPage(*app), c.summary).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Script, VerifyEnding, testing::ValuesIn(verifyEndingCases),
+                         testsupport::caseName);
+
+// A verify whose process ends before the next tick has seen it run still ends with its own
+// sentence on the status line.
+TEST(VerifyEnding, AJobThatEndsBetweenTwoTicksShowsItsSentence) {
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    testsupport::writeFakeManifests(fixture.root());
+    testsupport::writeFakeSetupScript(fixture.root(), "failzero.qx1=verify\n");
+    stageVerifyOfTheFirstGame(fixture, *app, Damage::none);
+    app->activate(verifyControlId(0));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!BackendProbe::setupProcessEnded(app->backend())) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    fixture.clock->advanceMilliseconds(backendTickMilliseconds);
+    app->tick();
+    EXPECT_FALSE(app->backend().isSetupBusy());
+    EXPECT_EQ(app->statusLine(), L"Quarrix: The fake verify failed.");
+}
+
+// The fake setup's own report, as the page reads it: "ok" for a program image that is right,
+// a short reason for one that is not.
+struct DoubleReportCase {
+    const char* name;
+    Damage damage;
+    const wchar_t* summary;
+    const wchar_t* programLine;
+    bool programOk;
+};
+
+const DoubleReportCase doubleReportCases[] = {
+    {"EveryFileRight", Damage::none, L"3 of 3 files OK  /  program image OK", L"Program image: OK",
+     true},
+    {"TheProgramImageChanged", Damage::programChanged, L"2 of 3 files OK  /  program image differs",
+     L"Program image: not recognised", false},
+    {"TheProgramImageMissing", Damage::programMissing, L"2 of 3 files OK  /  program image differs",
+     L"Program image: missing", false},
+    {"AnotherFileChanged", Damage::otherFileChanged, L"2 of 3 files OK  /  program image OK",
+     L"Program image: OK", true},
+};
+
+class DoubleReport : public testing::TestWithParam<DoubleReportCase> {};
+
+TEST_P(DoubleReport, ReadsAsThePageWordsIt) {
+    const DoubleReportCase& c = GetParam();
+    AppFixture fixture;
+    const auto app = fixture.makeApp();
+    verifyThroughTheApp(fixture, *app, "", c.damage, false);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
+    const RomSetupPage page = romSetupPage(*app);
+    EXPECT_EQ(page.rows[0].summary, c.summary);
+    EXPECT_EQ(page.programLine, c.programLine);
+    const DrawCalls calls = drawnPage(*app);
+    EXPECT_TRUE(findText(calls, c.summary).has_value());
+    const auto program = findText(calls, c.programLine);
+    ASSERT_TRUE(program.has_value());
+    EXPECT_TRUE(colorIs(program->color, c.programOk ? UiPalette::text : UiPalette::warning));
+}
+
+INSTANTIATE_TEST_SUITE_P(FakeSetup, DoubleReport, testing::ValuesIn(doubleReportCases),
+                         testsupport::caseName);
 
 } // namespace
 } // namespace lumenark

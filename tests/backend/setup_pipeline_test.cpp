@@ -130,6 +130,71 @@ TEST_F(SetupPipeline, AFailureRecordedByTheScriptKeepsItsOwnTexts) {
     EXPECT_EQ(b.stepHintText(2), L"Try again.");
 }
 
+// --- The exit code beside what the script recorded, for both modes ---
+
+struct OutcomeCase {
+    const char* name;
+    bool verifyOnly;
+    bool recordsFailure;
+    int exitCode;
+    const char* code;
+    const char* message;
+    const char* hint;
+    const char* detail;
+    const wchar_t* status;
+};
+
+void PrintTo(const OutcomeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ScriptOutcome : public SetupFixture, public ::testing::WithParamInterface<OutcomeCase> {};
+
+TEST_P(ScriptOutcome, AFailureTheScriptRecordedStandsWhateverItsExitCode) {
+    const OutcomeCase& c = GetParam();
+    collection(testsupport::fakeOutcomeScenario(c.verifyOnly, c.recordsFailure, c.exitCode));
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, c.verifyOnly));
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, std::string(c.code).empty() ? "done" : "failed");
+    EXPECT_EQ(job(0).code, c.code);
+    EXPECT_EQ(job(0).message, c.message);
+    EXPECT_EQ(job(0).hint, c.hint);
+    EXPECT_EQ(job(0).detail, c.detail);
+    EXPECT_EQ(b.statusText(), c.status);
+}
+
+constexpr const char* fakeHint = "Check the fake scenario.";
+
+INSTANTIATE_TEST_SUITE_P(
+    ModeRecordExit, ScriptOutcome,
+    ::testing::Values(
+        OutcomeCase{"VerifyRecordsAFailureAndExitsZero", true, true, 0, "fake_verify",
+                    "The fake verify failed.", fakeHint, "scenario asked for a failure at verify",
+                    L"Quarrix: The fake verify failed."},
+        OutcomeCase{"VerifyRecordsAFailureAndExitsOne", true, true, 1, "fake_verify",
+                    "The fake verify failed.", fakeHint, "scenario asked for a failure at verify",
+                    L"Quarrix: The fake verify failed."},
+        OutcomeCase{"VerifyRecordsDoneAndExitsZero", true, false, 0, "", "ROM files verified", "",
+                    "", L"Quarrix: ROM files verified."},
+        OutcomeCase{"VerifyRecordsDoneAndExitsOne", true, false, 1, "internal",
+                    "The setup stopped unexpectedly.", "",
+                    "ROM files verified; setup.py exit code 1",
+                    L"Quarrix: The setup stopped unexpectedly."},
+        OutcomeCase{"SetupRecordsAFailureAndExitsZero", false, true, 0, "fake_compile",
+                    "The fake compile failed.", fakeHint, "scenario asked for a failure at compile",
+                    L"Quarrix: The fake compile failed."},
+        OutcomeCase{"SetupRecordsAFailureAndExitsOne", false, true, 1, "fake_compile",
+                    "The fake compile failed.", fakeHint, "scenario asked for a failure at compile",
+                    L"Quarrix: The fake compile failed."},
+        OutcomeCase{"SetupRecordsDoneAndExitsZero", false, false, 0, "", "Ready to play", "", "",
+                    L"Quarrix: ready to play."},
+        OutcomeCase{"SetupRecordsDoneAndExitsOne", false, false, 1, "internal",
+                    "The setup stopped unexpectedly.", "", "Ready to play; setup.py exit code 1",
+                    L"Quarrix: The setup stopped unexpectedly."}),
+    testsupport::caseName);
+
 TEST_F(SetupPipeline, ABareNonZeroExitBecomesAnInternalFailure) {
     collection("bare.qx1=decoder\n");
     ready(0, romFolder({0}));
@@ -200,11 +265,81 @@ TEST_F(SetupPipeline, ACancelWhoseTerminationFailedLetsTheJobEndByItsOwnResult) 
     BackendProbe::setupJob(b, 0).mode = "verify";
     BackendProbe::setupJob(b, 0).running = true;
     BackendProbe::adoptSetup(b, child, SetupQueueEntry{0, true});
+    BackendProbe::setupJob(b, 1).queued = true;
+    BackendProbe::setupJob(b, 1).state = "queued";
+    BackendProbe::setupQueue(b).push_back(SetupQueueEntry{1, false});
     b.cancelSetup();
+    EXPECT_EQ(b.statusText(), L"Could not cancel the setup; it is still running.");
+    // The waiting game is dropped all the same.
+    EXPECT_EQ(job(1).state, "cancelled");
+    EXPECT_FALSE(job(1).queued);
+    EXPECT_TRUE(BackendProbe::setupQueue(b).empty());
+    EXPECT_TRUE(job(0).running);
     testsupport::writeFile(release, "go");
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(job(0).state, "done");
     EXPECT_EQ(b.statusText(), L"Quarrix: ROM files verified.");
+}
+
+TEST_F(SetupPipeline, CancellingWhenNothingWaitsOrRunsSaysCancelled) {
+    Backend& b = backend();
+    b.cancelSetup();
+    EXPECT_EQ(b.statusText(), L"Setup cancelled.");
+}
+
+// --- A withdrawn ownership confirmation ---
+
+TEST_F(SetupPipeline, AWithdrawalCancelsTheWaitingGamesAndLetsTheRunningOneFinish) {
+    collection("hold.qx1=verify\n");
+    testsupport::FakePythonHold hold(root.path(), "qx1-verify");
+    const auto folder = romFolder({0, 1, 2});
+    for (int game = 0; game < 3; ++game) {
+        ready(game, folder);
+    }
+    Backend& b = backend();
+    ASSERT_TRUE(b.requestSetup(0, false));
+    pumpUntilRunning(0);
+    ASSERT_TRUE(b.requestSetup(1, false));
+    ASSERT_TRUE(b.requestSetup(2, true));
+    // A check asked for meanwhile waits ahead of the games; it needs no confirmation.
+    b.recheckRequirements();
+    BackendProbe::stageStatus(b, L"Earlier sentence.");
+
+    ASSERT_TRUE(b.setAcknowledged(false));
+    EXPECT_EQ(b.statusText(), L"Earlier sentence.") << "the caller words the withdrawal";
+    for (int game = 1; game < 3; ++game) {
+        EXPECT_EQ(job(game).state, "cancelled") << game;
+        EXPECT_FALSE(job(game).queued) << game;
+    }
+    ASSERT_EQ(BackendProbe::setupQueue(b).size(), 1u);
+    EXPECT_EQ(BackendProbe::setupQueue(b).front().game, requirementsEntryGame);
+    EXPECT_TRUE(job(0).running);
+
+    hold.release();
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(job(0).state, "done");
+    EXPECT_TRUE(b.hasValidBuild(0));
+    for (int game = 1; game < 3; ++game) {
+        EXPECT_EQ(job(game).state, "cancelled") << game;
+    }
+    const auto calls = testsupport::fakePythonCalls(root.path());
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_THAT(calls[1], HasSubstr("|--game|qx1|"));
+    EXPECT_THAT(calls[2], HasSubstr("--requirements"));
+}
+
+TEST_F(SetupPipeline, ThePumpStartsNoGameWithoutTheConfirmation) {
+    collection("");
+    ready(0, romFolder({0}));
+    Backend& b = backend();
+    BackendProbe::acknowledged(b) = false;
+    BackendProbe::setupJob(b, 0).queued = true;
+    BackendProbe::setupJob(b, 0).state = "queued";
+    BackendProbe::setupQueue(b).push_back(SetupQueueEntry{0, false});
+    EXPECT_FALSE(b.isSetupBusy());
+    EXPECT_EQ(job(0).state, "cancelled");
+    EXPECT_FALSE(job(0).queued);
+    EXPECT_TRUE(testsupport::fakePythonCalls(root.path()).empty());
 }
 
 TEST_F(SetupPipeline, AnExitCodeThatCannotBeReadCountsAsThirtyOne) {
@@ -479,9 +614,6 @@ INSTANTIATE_TEST_SUITE_P(
     Scripts, BuildWithoutReceipt,
     ::testing::Values(EmptyBuild{"ExitsZeroWithoutAReceipt", "nobuild.qx1=1\n", false,
                                  "Ready to play; setup.py exit code 0 without a build receipt"},
-                      EmptyBuild{
-                          "RecordsAFailureAndExitsZero", "failzero.qx1=compile\n", false,
-                          "The fake compile failed.; setup.py exit code 0 without a build receipt"},
                       EmptyBuild{"LeavesTheEarlierReceiptUntouched", "nobuild.qx1=1\n", true,
                                  "Ready to play; setup.py exit code 0 without a build receipt"}),
     [](const auto& info) { return std::string(info.param.name); });

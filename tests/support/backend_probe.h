@@ -62,6 +62,13 @@ public:
         backend.adoptSetupProcess(std::move(child.process), std::move(child.job), entry);
     }
 
+    // Whether the running setup process has ended, asked without pumping the queue: what the
+    // next pump will find.
+    static bool setupProcessEnded(const Backend& backend) {
+        return backend.setupProcess.get() != nullptr &&
+               platform::hasChildEnded(backend.setupProcess.get());
+    }
+
     // --- The running game ---
 
     // A game counts as running without a process behind it (a handle value that is never

@@ -65,6 +65,14 @@ void writeFakeSetupScript(const std::filesystem::path& root, const std::string& 
     writeFile(root / "tools/setup/setup.py", scenario);
 }
 
+std::string fakeOutcomeScenario(bool verifyOnly, bool recordsFailure, int exitCode) {
+    if (!recordsFailure) {
+        return "exit.qx1=" + std::to_string(exitCode) + "\n";
+    }
+    return std::string(exitCode == 0 ? "failzero.qx1=" : "fail.qx1=") +
+           (verifyOnly ? "verify" : "compile") + "\n";
+}
+
 std::filesystem::path fakePythonProgram() {
 #ifdef _WIN32
     return binaryFolder() / "fake_python.exe";

@@ -28,6 +28,11 @@ void writeFakeRoms(const std::filesystem::path& folder, int game);
 // Writes "tools/setup/setup.py": the scenario lines that the fake interpreter follows.
 void writeFakeSetupScript(const std::filesystem::path& root, const std::string& scenario);
 
+// A scenario for the first game's job: it records a failure of its own at its mode's step
+// ("verify" for a verify job, "compile" for a setup), or goes through and records the job as
+// done, then exits with the code given (0 or 1).
+std::string fakeOutcomeScenario(bool verifyOnly, bool recordsFailure, int exitCode);
+
 // The fake interpreter program built beside the tests.
 std::filesystem::path fakePythonProgram();
 

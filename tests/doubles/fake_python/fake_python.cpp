@@ -12,6 +12,7 @@
 //   bare.<id>=<step>       exit 3 at that step without recording anything
 //   failzero.<id>=<step>   record a failure of its own at that step, then exit 0 all the same
 //   nobuild.<id>=1         go through every step and exit 0, but write no build receipt
+//   exit.<id>=N            go through every step and record the job as done, then exit N
 //   hang.<id>=<step>       start a grandchild that beats a heartbeat file, write both process
 //                          ids to "logs/hang-<id>.pids", then wait forever
 //   hang_session=1         the hanging step's grandchild leaves for a session of its own (Linux)
@@ -20,10 +21,13 @@
 //                          while "logs/hold-<id>-<step>[-<units done>]" under the project root
 //                          exists; the test that made the file removes it to let the job go on
 //   hold.<id>.<mode>=...   the same for jobs of one mode only ("setup" or "verify")
+//                          (a step that fails as asked holds before it records the failure)
 //   probe_handle=<value> <file>  look for a handle of the launcher's own in this process and
 //                          append "<call> inherited" or "<call> not inherited" to
 //                          "logs/fake-python-handles.txt", the call "requirements" or the game id
-// ROM files are verified against the manifests under the project root by size and digests.
+// ROM files are verified against the manifests under the project root by size and digests; the
+// first file of a manifest stands for the program image, whose result the report's "program"
+// gives as the launcher reads it: "ok" when the file is right, else a short reason.
 // Every call is recorded in "logs/fake-python-calls.txt" under the project root.
 #include "backend/files/json.h"
 #include "platform/child_process.h"
@@ -261,6 +265,17 @@ int runRequirements(const std::map<std::string, std::string>& scenario, const fs
 struct Verification {
     bool ok = false;
     std::vector<std::pair<std::string, std::string>> files;
+
+    std::string program() const {
+        if (files.empty()) {
+            return "not checked";
+        }
+        const std::string& status = files.front().second;
+        if (status == "ok") {
+            return "ok";
+        }
+        return status == "missing" ? "missing" : "not recognised";
+    }
 };
 
 const char* manifestOf(const std::string& id) {
@@ -342,8 +357,8 @@ struct Progress {
              << ", \"detail\": " << jsonText(detail) << ", \"elapsed\": " << elapsed
              << ", \"units\": {\"done\": " << done << ", \"total\": " << total << "}";
         if (report) {
-            text << ", \"report\": {\"program\": \"program ROM "
-                 << (report->ok ? "recognised" : "not recognised") << "\", \"files\": [";
+            text << ", \"report\": {\"program\": " << jsonText(report->program())
+                 << ", \"files\": [";
             for (std::size_t i = 0; i < report->files.size(); ++i) {
                 text << (i ? ", " : "") << "{\"name\": " << jsonText(report->files[i].first)
                      << ", \"status\": " << jsonText(report->files[i].second) << "}";
@@ -408,6 +423,7 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
         }
         const bool failsWithZero = valueOf(scenario, "failzero." + id) == step;
         if (valueOf(scenario, "fail." + id) == step || failsWithZero) {
+            reportAndHold(progress);
             progress.state = "failed";
             progress.code = "fake_" + step;
             progress.message = valueOf(scenario, "fail_message", "The fake " + step + " failed.");
@@ -467,7 +483,7 @@ int runGame(const Arguments& arguments, const std::map<std::string, std::string>
     progress.state = "done";
     progress.message = arguments.verifyOnly ? "ROM files verified" : "Ready to play";
     progress.write();
-    return 0;
+    return numberOf(scenario, "exit." + id, 0);
 }
 
 int fakeMain(const std::vector<std::string>& all) {
