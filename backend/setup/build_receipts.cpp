@@ -204,7 +204,7 @@ LatestBuild ReceiptCache::findLatestBuild(const std::filesystem::path& root,
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception&) {
-            // A name or path that cannot be converted: this receipt is skipped, not the scan.
+            // A path that the library cannot handle: this receipt is skipped, not the scan.
             continue;
         }
     }

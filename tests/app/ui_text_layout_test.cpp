@@ -70,38 +70,15 @@ std::wstring fitOneByOne(const lumenark::Canvas& canvas, std::wstring_view text,
     return L"...";
 }
 
-// Characters of uneven widths (1 to 7 tenths of the size, by code), so that a search that stops
-// a character short or long shows.
-class UnevenCanvas final : public lumenark::Canvas {
-public:
-    float designWidth() const override { return 1536; }
-    void fillRect(lumenark::RectF, lumenark::ColorF) override {}
-    void drawRoundedRect(lumenark::RectF, float, lumenark::ColorF, float) override {}
-    void fillTriangle(float, float, float, float, float, float, lumenark::ColorF) override {}
-    void drawLine(float, float, float, float, float, lumenark::ColorF) override {}
-    void drawText(std::wstring_view, float, float, float, lumenark::ColorF, float) override {}
-    float measureText(std::wstring_view text, float size, float tracking) const override {
-        float widest = 0;
-        float line = 0;
-        for (const wchar_t ch : text) {
-            if (ch == L'\n') {
-                widest = std::max(widest, line);
-                line = 0;
-            } else {
-                line +=
-                    static_cast<float>(static_cast<unsigned>(ch) % 7 + 1) * size / 10 + tracking;
-            }
-        }
-        return std::max(widest, line);
-    }
-    void drawEffect(lumenark::RectF, lumenark::ColorF, lumenark::ShaderMode, float) override {}
-};
-
 // Every width at which one more character would fit, just below it, and the extremes: the
 // search keeps exactly what the one-by-one fitting kept.
 TEST(FitText, KeepsWhatDroppingOneCharacterAtATimeKept) {
     const RecordingCanvas even;
-    const UnevenCanvas uneven;
+    // Characters of uneven widths (1 to 7 tenths of the size, by code), so that a search that
+    // stops a character short or long shows.
+    const RecordingCanvas uneven(1536, [](wchar_t ch) {
+        return static_cast<float>(static_cast<unsigned>(ch) % 7 + 1) / 10;
+    });
     const std::vector<std::wstring> texts{
         L"",
         L"a",
@@ -111,8 +88,7 @@ TEST(FitText, KeepsWhatDroppingOneCharacterAtATimeKept) {
         L"W...iii...WWW",
         std::wstring(120, L'm') + L"/end",
     };
-    for (const lumenark::Canvas* canvas : {static_cast<const lumenark::Canvas*>(&even),
-                                           static_cast<const lumenark::Canvas*>(&uneven)}) {
+    for (const RecordingCanvas* canvas : {&even, &uneven}) {
         for (const std::wstring& text : texts) {
             for (const bool keepEnd : {false, true}) {
                 std::vector<float> widths{-1, 0, 1e9f};
