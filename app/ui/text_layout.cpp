@@ -72,7 +72,7 @@ std::wstring fitText(const Canvas& canvas, std::wstring_view text, float size, f
     }
     // A character beyond the BMP is two units (a surrogate pair): it is kept whole or not at all.
     const std::size_t cut = keepEnd ? text.size() - most : most;
-    if (most > 0 && cut > 0 && cut < text.size() && isHighSurrogate(text[cut - 1]) &&
+    if (cut > 0 && cut < text.size() && isHighSurrogate(text[cut - 1]) &&
         isLowSurrogate(text[cut])) {
         --most;
     }
