@@ -54,9 +54,6 @@ void App::loadStartupState(const qxlauncher::StartupContext& context) {
     applied_ = qxlauncher::loadLauncherPreferences(backend_, backend_.currentConfig());
     edited_ = applied_;
     statusShown_ = backend_.statusText();
-    for (int game = 0; game < qxlauncher::gameCount; ++game) {
-        ready_[static_cast<std::size_t>(game)] = backend_.hasValidBuild(game);
-    }
     extendedVideo_ = backend_.extendedVideoAvailable();
     remasteredChoice_[0] = backend_.currentConfig().Remastered;
     {
@@ -71,6 +68,10 @@ void App::loadStartupState(const qxlauncher::StartupContext& context) {
     }
     tick_.nextPoll = 0;
     refreshBuilds();
+    // Until the first poll a game with a valid build counts as ready.
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        ready_[static_cast<std::size_t>(game)] = builds_[static_cast<std::size_t>(game)].found;
+    }
     for (int game = 0; game < qxlauncher::gameCount; ++game) {
         digestKinds_[static_cast<std::size_t>(game)] =
             readManifestDigestKinds(backend_.root(), game);
@@ -144,9 +145,9 @@ void App::shutdown() {
 
 void App::refreshBuilds() {
     for (int game = 0; game < qxlauncher::gameCount; ++game) {
-        builds_[static_cast<std::size_t>(game)] = qxlauncher::findLatestBuild(
-            backend_.root(),
-            std::wstring(qxlauncher::gameTable[static_cast<std::size_t>(game)].id));
+        const auto g = static_cast<std::size_t>(game);
+        builds_[g] = receiptCaches_[g].findLatestBuild(backend_.root(),
+                                                       std::wstring(qxlauncher::gameTable[g].id));
     }
 }
 

@@ -20,6 +20,7 @@
 #include "backend/game_table.h"
 #include "backend/preferences/config.h"
 #include "backend/preferences/launcher_files.h"
+#include "backend/setup/build_receipts.h"
 #include "backend/setup/setup_pipeline.h"
 #include "backend/startup_context.h"
 #include "platform/controllers.h"
@@ -421,6 +422,8 @@ private:
     bool fullscreen_ = false;
     platform::ScreenRect rememberedWindow_;
     std::array<qxlauncher::LatestBuild, qxlauncher::gameCount> builds_{};
+    // What the tick's scans learned of each game's receipts; only the UI thread scans with them.
+    std::array<qxlauncher::ReceiptCache, qxlauncher::gameCount> receiptCaches_{};
     std::array<std::vector<std::wstring>, qxlauncher::gameCount> digestKinds_{};
     // Controllers: XInput (null without it), its slots, the menu navigation (arming, the last
     // buttons, the held directions and their repeat) and the throttle of the polls.

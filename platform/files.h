@@ -103,4 +103,15 @@ bool isFullyQualifiedPath(const std::filesystem::path& path);
 // Windows.
 std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path);
 
+// What a scan of many files needs of each in one call: whether it is a plain file, whether it
+// is a reparse point, its size and its last write time (as lastWriteTime gives it). A link is
+// not followed. None when the attributes cannot be read, a missing file included.
+struct FileStamp {
+    bool regular = false; // a file: no folder, link or device
+    bool reparsePoint = false;
+    std::uint64_t size = 0;
+    std::uint64_t lastWriteTime = 0;
+};
+std::optional<FileStamp> readFileStamp(const std::filesystem::path& path);
+
 } // namespace platform

@@ -155,8 +155,11 @@ void App::drawPlayCabinet(int game, const PageControl& region, bool capture, flo
     canvas_.drawEffect(screen, {0.5f, 0.7f, 1, 1}, ShaderMode::Scanlines, t);
 
     const bool ready = ready_[g];
-    const std::wstring_view pending =
-        backend_.hasValidBuild(game) ? L"INSTALL PENDING" : L"SETUP PENDING";
+    // A frame reads no file: whether a build waits for its package is the tick's finding.
+    std::wstring_view pending;
+    if (!ready) {
+        pending = builds_[g].found ? L"INSTALL PENDING" : L"SETUP PENDING";
+    }
     drawCentred(canvas_, ready ? L"READY TO PLAY" : pending, x + 0.5f * p, y + 236, 9,
                 ready ? amberColor : dimColor, 1.4f);
     if (h > 0.01f) {

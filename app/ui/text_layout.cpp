@@ -18,6 +18,14 @@ bool fits(const Canvas& canvas, std::wstring_view text, float size, float maxWid
     return canvas.measureText(text, size, 0.0f) <= maxWidth;
 }
 
+bool isHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(wchar_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
 std::vector<std::wstring_view> splitWords(std::wstring_view paragraph) {
     std::vector<std::wstring_view> words;
     std::size_t at = 0;
@@ -43,16 +51,36 @@ std::wstring fitText(const Canvas& canvas, std::wstring_view text, float size, f
     if (fits(canvas, text, size, maxWidth)) {
         return std::wstring(text);
     }
-    std::wstring_view kept = text;
-    while (!kept.empty()) {
-        std::wstring candidate = keepEnd ? std::wstring(ellipsis) + std::wstring(kept)
-                                         : std::wstring(kept) + std::wstring(ellipsis);
-        if (fits(canvas, candidate, size, maxWidth)) {
-            return candidate;
+    // The text with "..." keeping `kept` of its code units, at its end or, for paths, its start.
+    std::wstring candidate;
+    const auto shortened = [&](std::size_t kept) -> std::wstring_view {
+        candidate.assign(keepEnd ? ellipsis : text.substr(0, kept));
+        candidate.append(keepEnd ? text.substr(text.size() - kept) : ellipsis);
+        return candidate;
+    };
+    // The width grows with every code unit kept, so the most that fits is found by halving:
+    // the same text as dropping one at a time, with O(log n) measures instead of O(n).
+    std::size_t most = 0;
+    std::size_t fewestFailing = text.size() + 1;
+    while (fewestFailing - most > 1) {
+        const std::size_t kept = most + (fewestFailing - most) / 2;
+        if (fits(canvas, shortened(kept), size, maxWidth)) {
+            most = kept;
+        } else {
+            fewestFailing = kept;
         }
-        kept = keepEnd ? kept.substr(1) : kept.substr(0, kept.size() - 1);
     }
-    return std::wstring(ellipsis);
+    // A character beyond the BMP is two units (a surrogate pair): it is kept whole or not at all.
+    const std::size_t cut = keepEnd ? text.size() - most : most;
+    if (cut > 0 && cut < text.size() && isHighSurrogate(text[cut - 1]) &&
+        isLowSurrogate(text[cut])) {
+        --most;
+    }
+    if (most == 0) {
+        return std::wstring(ellipsis);
+    }
+    shortened(most);
+    return candidate;
 }
 
 std::vector<std::wstring> wrapText(const Canvas& canvas, std::wstring_view paragraph, float size,

@@ -11,7 +11,8 @@
 namespace lumenark {
 
 // The text unchanged when it fits maxWidth at this size (tracking 0); otherwise cut with "...":
-// at its end, or, with keepEnd (paths), at its start. "..." alone when nothing else fits.
+// at its end, or, with keepEnd (paths), at its start, never inside a character (a surrogate pair
+// stays whole). "..." alone when nothing else fits.
 std::wstring fitText(const Canvas& canvas, std::wstring_view text, float size, float maxWidth,
                      bool keepEnd);
 

@@ -17,8 +17,6 @@ namespace qxlauncher {
 
 namespace {
 
-constexpr std::uintmax_t receiptLimitBytes = 1048576;
-
 // Truncated toward zero and clamped, so an out-of-range count cannot wrap or trap.
 std::int32_t unitCount(const JsonValue& units, const char* name) {
     const double value = std::trunc(units.numberMember(name));
@@ -35,90 +33,6 @@ void takeBoolean(const JsonValue& result, const char* name, bool& field) {
     if (const JsonValue* value = result.member(name, JsonType::Bool)) {
         field = value->boolean;
     }
-}
-
-double secondsOf(const JsonValue& object, const char* name) {
-    return object.numberMember(name);
-}
-
-// The receipt's executable, relative to the root; none when it breaks a rule.
-std::optional<std::filesystem::path> relativeExecutable(const std::string& value) {
-    if (holdsNul(value)) {
-        return std::nullopt;
-    }
-    const std::filesystem::path relative = platform::pathFromWide(platform::wideFromUtf8(value));
-    if (relative.empty() || relative.has_root_name() || relative.has_root_directory()) {
-        return std::nullopt;
-    }
-    for (const auto& component : relative) {
-        if (component == "." || component == "..") {
-            return std::nullopt;
-        }
-    }
-    return relative;
-}
-
-struct ReceiptCandidate {
-    LatestBuild build;
-    bool current = false;
-};
-
-std::optional<ReceiptCandidate> readReceipt(const std::filesystem::path& root,
-                                            const std::filesystem::directory_entry& entry) {
-    const std::string name =
-        platform::utf8FromWide(platform::wideFromPath(entry.path().filename()));
-    std::error_code error;
-    if (!isLowerHex64(name) || !entry.is_directory(error)) {
-        return std::nullopt;
-    }
-    const std::filesystem::path receiptPath = entry.path() / "setup.json";
-    const auto bytes = readFileLimited(receiptPath, receiptLimitBytes);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    JsonValue receipt;
-    if (!parseJsonObjectDocument(*bytes, receipt)) {
-        return std::nullopt;
-    }
-    const JsonValue* compile = receipt.member("compile", JsonType::Object);
-    if (compile == nullptr || compile->member("executable", JsonType::String) == nullptr ||
-        compile->member("sha256", JsonType::String) == nullptr) {
-        return std::nullopt;
-    }
-    const std::string sha256 = jsonGetString(*compile, "sha256");
-    if (!isLowerHex64(sha256)) {
-        return std::nullopt;
-    }
-    const auto relative = relativeExecutable(jsonGetString(*compile, "executable"));
-    if (!relative) {
-        return std::nullopt;
-    }
-    const std::filesystem::path executable = (root / *relative).lexically_normal();
-    if (executable.parent_path() != entry.path().lexically_normal()) {
-        return std::nullopt;
-    }
-    if (!std::filesystem::is_regular_file(executable, error) || hasReparsePoint(executable)) {
-        return std::nullopt;
-    }
-    const std::optional<std::uint64_t> written = platform::lastWriteTime(receiptPath);
-    if (!written) {
-        return std::nullopt;
-    }
-    double seconds = secondsOf(*compile, "seconds") + secondsOf(receipt, "generate_seconds");
-    if (const JsonValue* seed = receipt.member("seed", JsonType::Object)) {
-        seconds += secondsOf(*seed, "seconds");
-    }
-    ReceiptCandidate candidate;
-    const JsonValue* version = receipt.member("setup_version", JsonType::String);
-    candidate.current = version != nullptr && version->text == currentSetupVersion;
-    candidate.build.found = true;
-    candidate.build.buildDirectory = entry.path();
-    candidate.build.executable = executable;
-    candidate.build.directoryName = name;
-    candidate.build.sha256 = sha256;
-    candidate.build.totalSeconds = seconds;
-    candidate.build.receiptWritten = *written;
-    return candidate;
 }
 
 } // namespace
@@ -174,40 +88,6 @@ void applyRequirementsResult(const JsonValue& result, ToolProbe& tools) {
         tools.compilerVersion = jsonGetString(*compiler, "version");
         tools.compilerValidated = jsonGetString(*compiler, "validated");
     }
-}
-
-LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstring& id) {
-    LatestBuild best;
-    const std::filesystem::path base = root / "generated" / platform::pathFromWide(id);
-    std::error_code error;
-    if (hasReparsePoint(base) || !std::filesystem::is_directory(base, error)) {
-        return best;
-    }
-    std::filesystem::directory_iterator entries(base, error);
-    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
-        std::optional<ReceiptCandidate> candidate;
-        try {
-            candidate = readReceipt(root, *entries);
-        } catch (const std::bad_alloc&) {
-            throw;
-        } catch (const std::exception&) {
-            // A name or path that cannot be converted: this receipt is skipped, not the scan.
-            continue;
-        }
-        if (!candidate) {
-            continue;
-        }
-        if (!candidate->current) {
-            if (!best.found) {
-                best.outdated = true;
-            }
-            continue;
-        }
-        if (!best.found || candidate->build.receiptWritten > best.receiptWritten) {
-            best = candidate->build;
-        }
-    }
-    return best;
 }
 
 void Backend::readSetupProgress(int game) {

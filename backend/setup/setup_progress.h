@@ -1,7 +1,9 @@
 #pragma once
 // What the setup script reports through files: the progress of a game job, the requirements
-// result, and the build receipts from which a game's newest valid build is chosen.
+// result, and the build receipts from which a game's newest valid build is chosen
+// (build_receipts.h).
 #include "backend/files/json.h"
+#include "backend/setup/build_receipts.h"
 #include "backend/setup/setup_pipeline.h"
 
 #include <filesystem>
@@ -9,16 +11,10 @@
 
 namespace qxlauncher {
 
-inline constexpr const char* currentSetupVersion = "14";
-
 // Takes a parsed progress document into the job.
 void applySetupProgress(const JsonValue& progress, SetupJob& job);
 
 // Takes a parsed requirements result into the probe.
 void applyRequirementsResult(const JsonValue& result, ToolProbe& tools);
-
-// The newest valid build of the game under root / "generated" / id; never throws for file or
-// format problems.
-LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstring& id);
 
 } // namespace qxlauncher

@@ -121,20 +121,42 @@ bool isFullyQualifiedPath(const std::filesystem::path& path) {
     return !text.empty() && text.front() == '/';
 }
 
-std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path) {
+namespace {
+
+// A modification time as a Windows file time: 100-ns units since 1601 (UTC).
+std::uint64_t fileTimeOf(const struct timespec& time) {
     // Seconds from 1601 to 1970, the epoch of the Windows file times this stands for.
     constexpr std::int64_t epochOffsetSeconds = 11644473600;
+    const std::int64_t seconds = static_cast<std::int64_t>(time.tv_sec) + epochOffsetSeconds;
+    if (seconds < 0) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(seconds) * 10000000u +
+           static_cast<std::uint64_t>(time.tv_nsec) / 100u;
+}
+
+} // namespace
+
+std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path) {
     struct stat info {};
     if (::lstat(nativePath(path), &info) != 0) {
         return std::nullopt;
     }
-    const std::int64_t seconds =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) + epochOffsetSeconds;
-    if (seconds < 0) {
-        return std::uint64_t{0};
+    return fileTimeOf(info.st_mtim);
+}
+
+std::optional<FileStamp> readFileStamp(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(nativePath(path), &info) != 0) {
+        return std::nullopt;
     }
-    return static_cast<std::uint64_t>(seconds) * 10000000u +
-           static_cast<std::uint64_t>(info.st_mtim.tv_nsec) / 100u;
+    FileStamp stamp;
+    stamp.regular = S_ISREG(info.st_mode);
+    // A symbolic link stands for a Windows reparse point.
+    stamp.reparsePoint = S_ISLNK(info.st_mode);
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.lastWriteTime = fileTimeOf(info.st_mtim);
+    return stamp;
 }
 
 } // namespace platform

@@ -166,4 +166,21 @@ std::optional<std::uint64_t> lastWriteTime(const std::filesystem::path& path) {
     return (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
 }
 
+// One query of the entry itself, without opening it: a reparse point answers for itself.
+std::optional<FileStamp> readFileStamp(const std::filesystem::path& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) == FALSE) {
+        return std::nullopt;
+    }
+    constexpr DWORD notPlain =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    FileStamp stamp;
+    stamp.regular = (data.dwFileAttributes & notPlain) == 0;
+    stamp.reparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.lastWriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                          data.ftLastWriteTime.dwLowDateTime;
+    return stamp;
+}
+
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "app/rom_manifests.h"
 #include "backend/packages/hashing.h"
 #include "backend/preferences/collection_paths.h"
+#include "backend/setup/build_receipts.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/error_text.h"
 #include "tests/support/package_fixtures.h"
@@ -189,6 +190,46 @@ TEST(ManifestKinds, ALinkedManifestGivesNone) {
         GTEST_SKIP() << "this system cannot create a folder link";
     }
     EXPECT_TRUE(fixture.makeApp()->digestKinds(0).empty());
+}
+
+// The tick's scan reads a receipt again only when its size or last write time changed, and the
+// next tick sees every change.
+TEST(BuildReceipts, TheTickSeesEveryChangeAndReadsNoUnchangedReceipt) {
+    AppFixture fixture;
+    const auto folder = testsupport::writeBuildReceipt(fixture.root(), "qx1", "executable of qx1");
+    const auto app = fixture.makeApp();
+    const auto tickReads = [&] {
+        const std::uint64_t before = qxlauncher::receiptsRead();
+        fixture.clock->advanceMilliseconds(200);
+        app->tick();
+        return qxlauncher::receiptsRead() - before;
+    };
+    for (int tick = 0; tick < 3; ++tick) {
+        EXPECT_EQ(tickReads(), 0u) << tick;
+    }
+    EXPECT_TRUE(app->builds()[0].found);
+    EXPECT_DOUBLE_EQ(app->builds()[0].totalSeconds, 15.5);
+
+    // Rewritten to the same size: the last write time tells.
+    std::string receipt = testsupport::readFile(folder / "setup.json");
+    receipt.replace(receipt.find("12.5"), 4, "42.5");
+    testsupport::writeFile(folder / "setup.json", receipt);
+    std::filesystem::last_write_time(folder / "setup.json",
+                                     std::filesystem::file_time_type::clock::now() -
+                                         std::chrono::seconds(100));
+    EXPECT_EQ(tickReads(), 1u);
+    EXPECT_DOUBLE_EQ(app->builds()[0].totalSeconds, 45.5);
+    EXPECT_EQ(tickReads(), 0u);
+
+    std::filesystem::remove(folder / "setup.json");
+    EXPECT_EQ(tickReads(), 0u);
+    EXPECT_FALSE(app->builds()[0].found);
+
+    const auto rebuilt = testsupport::writeBuildReceipt(fixture.root(), "qx1", "new executable");
+    EXPECT_EQ(tickReads(), 1u);
+    EXPECT_TRUE(app->builds()[0].found);
+    EXPECT_EQ(app->builds()[0].buildDirectory, rebuilt);
+    EXPECT_EQ(tickReads(), 0u);
 }
 
 TEST(BackgroundPoll, RunsOnAThreadOfItsOwnWithTheRootAndSetsTheReadyFlags) {

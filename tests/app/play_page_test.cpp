@@ -2,6 +2,7 @@
 // reduced motion, the opening fade, the info panel and PLAY.
 #include "app/control_ids.h"
 #include "app/ui/palette.h"
+#include "backend/setup/build_receipts.h"
 #include "tests/app/frame_calls.h"
 #include "tests/app/page_scene.h"
 #include "tests/support/package_fixtures.h"
@@ -327,6 +328,32 @@ TEST(PlayPage, ABuiltGameNotYetInstalledIsPendingAndCannotPlay) {
     EXPECT_EQ(textsAt(calls, L"SETUP PENDING").size(), 4u);
     EXPECT_TRUE(apptest::findText(calls, L"UNAVAILABLE"));
     EXPECT_FALSE(apptest::regionOf(*app, lumenark::playControlId).enabled);
+}
+
+// A frame reads no file: the cabinets take what they show from the build list that the tick keeps.
+TEST(PlayPage, AFrameReadsNoReceipt) {
+    PageScene scene;
+    scene.start(PageState::setupDone, NavSection::play);
+    testsupport::writeBuildReceipt(scene.fixture.root(), "qx2", "executable of qx2");
+    scene.fixture.clock->advanceMilliseconds(200);
+    scene.app().tick();
+    const std::uint64_t before = qxlauncher::receiptsRead();
+    const DrawCalls calls = scene.frame();
+    scene.frame(0.016, true);
+    EXPECT_EQ(qxlauncher::receiptsRead(), before);
+    EXPECT_EQ(textsAt(calls, L"INSTALL PENDING").size(), 2u);
+}
+
+TEST(PlayPage, APendingGameShowsWhatTheLastTickFound) {
+    PageScene scene;
+    scene.start(PageState::noGameBuilt, NavSection::play);
+    testsupport::writeBuildReceipt(scene.fixture.root(), "qx2", "executable of qx2");
+    EXPECT_EQ(textsAt(scene.frame(), L"SETUP PENDING").size(), 6u);
+    scene.fixture.clock->advanceMilliseconds(200);
+    scene.app().tick();
+    const DrawCalls calls = scene.frame();
+    EXPECT_EQ(textsAt(calls, L"INSTALL PENDING").size(), 2u);
+    EXPECT_EQ(textsAt(calls, L"SETUP PENDING").size(), 4u);
 }
 
 } // namespace

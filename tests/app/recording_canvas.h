@@ -5,6 +5,7 @@
 #include "tests/app/draw_calls.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace apptest {
 
@@ -12,7 +13,10 @@ class RecordingCanvas final : public lumenark::Canvas {
 public:
     // advance: a character's width per unit of size (the fixture's font: half its height).
     explicit RecordingCanvas(float width = 1536.0f, float advance = 0.5f)
-        : width_(width), advance_(advance) {}
+        : width_(width), advance_([advance](wchar_t) { return advance; }) {}
+    // Each character's own width per unit of size.
+    RecordingCanvas(float width, std::function<float(wchar_t)> advance)
+        : width_(width), advance_(std::move(advance)) {}
 
     float designWidth() const override { return width_; }
     void fillRect(lumenark::RectF rect, lumenark::ColorF color) override {
@@ -52,7 +56,7 @@ public:
                 widest = std::max(widest, line);
                 line = 0;
             } else {
-                line += advance_ * size + tracking;
+                line += advance_(ch) * size + tracking;
             }
         }
         return std::max(widest, line);
@@ -76,7 +80,7 @@ private:
     }
 
     float width_;
-    float advance_;
+    std::function<float(wchar_t)> advance_;
 };
 
 } // namespace apptest

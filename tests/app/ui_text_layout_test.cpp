@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -37,11 +40,100 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FitCase{"ExactlyAsWideIsUnchanged", L"abcdef", 30, false, L"abcdef"},
                     FitCase{"ExactlyAsWideKeepingTheEnd", L"abcdef", 30, true, L"abcdef"},
                     FitCase{"CutAtTheEnd", L"abcdef", 29, false, L"ab..."},
+                    FitCase{"ExactlyThreeAndTheDotsFit", L"abcdefg", 30, false, L"abc..."},
+                    FitCase{"ExactlyThreeAndTheDotsFitKeepingTheEnd", L"abcdefg", 30, true,
+                            L"...efg"},
                     FitCase{"CutAtTheStartForAPath", L"C:/roms/qx1", 40, true, L"...s/qx1"},
                     FitCase{"NarrowerThanTheDotsFromTheEnd", L"abcdef", 10, false, L"..."},
                     FitCase{"NarrowerThanTheDotsFromTheStart", L"abcdef", 10, true, L"..."},
                     FitCase{"EmptyFits", L"", 0, false, L""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The fitting as it was first written: one unit dropped at a time and the whole rest measured
+// again. The search must give the same text wherever no character is cut in two.
+std::wstring fitOneByOne(const lumenark::Canvas& canvas, std::wstring_view text, float size,
+                         float maxWidth, bool keepEnd) {
+    const auto fits = [&](std::wstring_view t) {
+        return canvas.measureText(t, size, 0.0f) <= maxWidth;
+    };
+    if (fits(text)) {
+        return std::wstring(text);
+    }
+    for (std::wstring_view kept = text; !kept.empty();
+         kept = keepEnd ? kept.substr(1) : kept.substr(0, kept.size() - 1)) {
+        const std::wstring candidate =
+            keepEnd ? L"..." + std::wstring(kept) : std::wstring(kept) + L"...";
+        if (fits(candidate)) {
+            return candidate;
+        }
+    }
+    return L"...";
+}
+
+// Every width at which one more character would fit, just below it, and the extremes: the
+// search keeps exactly what the one-by-one fitting kept.
+TEST(FitText, KeepsWhatDroppingOneCharacterAtATimeKept) {
+    const RecordingCanvas even;
+    // Characters of uneven widths (1 to 7 tenths of the size, by code), so that a search that
+    // stops a character short or long shows.
+    const RecordingCanvas uneven(1536, [](wchar_t ch) {
+        return static_cast<float>(static_cast<unsigned>(ch) % 7 + 1) / 10;
+    });
+    const std::vector<std::wstring> texts{
+        L"",
+        L"a",
+        L"abcdef",
+        L"C:/Users/player/Games/Quarrix collection/roms/qx1",
+        L"two lines\nof a status text",
+        L"W...iii...WWW",
+        std::wstring(120, L'm') + L"/end",
+    };
+    for (const RecordingCanvas* canvas : {&even, &uneven}) {
+        for (const std::wstring& text : texts) {
+            for (const bool keepEnd : {false, true}) {
+                std::vector<float> widths{-1, 0, 1e9f};
+                for (std::size_t kept = 0; kept <= text.size(); ++kept) {
+                    const std::wstring candidate = keepEnd
+                                                       ? L"..." + text.substr(text.size() - kept)
+                                                       : text.substr(0, kept) + L"...";
+                    const float edge = canvas->measureText(candidate, 10, 0);
+                    widths.insert(widths.end(), {edge, edge - 0.25f});
+                }
+                for (const float width : widths) {
+                    EXPECT_EQ(lumenark::fitText(*canvas, text, 10, width, keepEnd),
+                              fitOneByOne(*canvas, text, 10, width, keepEnd))
+                        << "width " << width << (keepEnd ? ", keeping the end" : "");
+                }
+            }
+        }
+    }
+}
+
+// A character beyond the BMP is two units in UTF-16, and the renderer measures it as two on every
+// platform: a fitted text keeps both or neither. At size 10 every unit is 5 wide.
+TEST(FitText, NeverKeepsHalfACharacter) {
+    const RecordingCanvas canvas;
+    const wchar_t high = 0xD83D;
+    const wchar_t low = 0xDE00;
+    const std::wstring ahead{L'a', L'b', high, low, L'c', L'd', L'e', L'f'};
+    const std::wstring behind{L'a', L'b', L'c', L'd', L'e', L'f', high, low, L'g', L'h'};
+    struct Case {
+        const std::wstring& text;
+        float maxWidth;
+        bool keepEnd;
+        std::wstring expected;
+    };
+    const std::vector<Case> cases{
+        {ahead, 30, false, L"ab..."}, // room for "ab", half the pair and the dots
+        {ahead, 35, false, std::wstring{L'a', L'b', high, low} + L"..."},
+        {behind, 30, true, L"...gh"},
+        {behind, 35, true, L"..." + std::wstring{high, low, L'g', L'h'}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(lumenark::fitText(canvas, c.text, 10, c.maxWidth, c.keepEnd), c.expected)
+            << c.maxWidth << (c.keepEnd ? ", keeping the end" : "");
+    }
+}
 
 struct WrapCase {
     const char* name;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <limits>
 
 namespace qxlauncher {
@@ -148,6 +149,158 @@ TEST_F(Receipts, OlderVersionsMakeAnOutdatedResultOnlyWithoutAValidOne) {
     build(name('b'), "14");
     EXPECT_TRUE(latest().found);
     EXPECT_FALSE(latest().outdated);
+}
+
+// The scan of the 200-ms tick keeps what it learned of each receipt: an unchanged receipt is not
+// read again, and every change is seen by the next scan, whose result is the uncached scan's.
+void expectSameBuild(const LatestBuild& cached, const LatestBuild& fresh) {
+    EXPECT_EQ(cached.found, fresh.found);
+    EXPECT_EQ(cached.outdated, fresh.outdated);
+    EXPECT_EQ(cached.buildDirectory, fresh.buildDirectory);
+    EXPECT_EQ(cached.executable, fresh.executable);
+    EXPECT_EQ(cached.directoryName, fresh.directoryName);
+    EXPECT_EQ(cached.sha256, fresh.sha256);
+    EXPECT_DOUBLE_EQ(cached.totalSeconds, fresh.totalSeconds);
+    EXPECT_EQ(cached.receiptWritten, fresh.receiptWritten);
+}
+
+class CachedReceipts : public Receipts {
+protected:
+    // The cached scan, checked against the uncached one; `reads` is how many receipts it read.
+    LatestBuild scan(std::uint64_t& reads) {
+        const std::uint64_t before = receiptsRead();
+        const LatestBuild cached = cache.findLatestBuild(root.path(), L"qx1");
+        reads = receiptsRead() - before;
+        expectSameBuild(cached, latest());
+        return cached;
+    }
+
+    ReceiptCache cache;
+};
+
+TEST_F(CachedReceipts, AnUnchangedReceiptIsNotReadAgain) {
+    age(build(name('a')), 300);
+    const auto newest = build(name('b'));
+    age(build(name('c')), 200);
+    std::uint64_t reads = 0;
+    EXPECT_EQ(scan(reads).buildDirectory, newest);
+    EXPECT_EQ(reads, 3u);
+    for (int tick = 0; tick < 3; ++tick) {
+        EXPECT_EQ(scan(reads).buildDirectory, newest);
+        EXPECT_EQ(reads, 0u) << tick;
+    }
+}
+
+class ReceiptChanges;
+
+struct ReceiptChange {
+    const char* name;
+    // Changes the folders of builds 'a' (the older) and 'b' (the newer); returns the folder
+    // expected to win next, empty for none.
+    std::function<std::filesystem::path(ReceiptChanges&, const std::filesystem::path& older,
+                                        const std::filesystem::path& newer)>
+        change;
+    std::uint64_t reads; // receipts read by the next scan
+    bool outdated = false;
+};
+
+class ReceiptChanges : public CachedReceipts, public ::testing::WithParamInterface<ReceiptChange> {
+public:
+    // Receipts get times well apart, so that no result depends on the clock's resolution.
+    std::filesystem::path added(char digit, int secondsAgo) {
+        const auto dir = build(name(digit));
+        age(dir, secondsAgo);
+        return dir;
+    }
+    void rewrite(const std::filesystem::path& dir, const std::string& from, const std::string& to,
+                 int secondsAgo) {
+        std::string text = testsupport::readFile(dir / "setup.json");
+        text.replace(text.find(from), from.size(), to);
+        testsupport::writeFile(dir / "setup.json", text);
+        age(dir, secondsAgo);
+    }
+};
+
+TEST_P(ReceiptChanges, AreSeenByTheNextScan) {
+    const auto older = added('a', 300);
+    const auto newer = added('b', 200);
+    std::uint64_t reads = 0;
+    ASSERT_EQ(scan(reads).buildDirectory, newer);
+    const std::filesystem::path winner = GetParam().change(*this, older, newer);
+    const LatestBuild next = scan(reads);
+    EXPECT_EQ(next.buildDirectory, winner);
+    EXPECT_EQ(next.found, !winner.empty());
+    EXPECT_EQ(next.outdated, GetParam().outdated);
+    EXPECT_EQ(reads, GetParam().reads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ReceiptChanges,
+    ::testing::Values(ReceiptChange{"NewerBuildAdded",
+                                    [](ReceiptChanges& r, const auto&, const auto&) {
+                                        return r.added('c', 100);
+                                    },
+                                    1},
+                      ReceiptChange{"NewestRewrittenWithAnOlderVersion",
+                                    [](ReceiptChanges& r, const auto& older, const auto& newer) {
+                                        r.rewrite(newer, "\"14\"", "\"13\"", 150);
+                                        return older;
+                                    },
+                                    1},
+                      // The same size: only the last write time tells the rewrite apart.
+                      ReceiptChange{"NewestRewrittenToAnotherExecutableOfTheSameSize",
+                                    [](ReceiptChanges& r, const auto& older, const auto& newer) {
+                                        r.rewrite(newer, "/game.exe", "/gone.exe", 150);
+                                        return older;
+                                    },
+                                    1},
+                      ReceiptChange{"OlderRewrittenLater",
+                                    [](ReceiptChanges& r, const auto& older, const auto&) {
+                                        r.rewrite(older, "\"seconds\": 1}", "\"seconds\": 9}", 100);
+                                        return older;
+                                    },
+                                    1},
+                      ReceiptChange{"NewestReceiptRemoved",
+                                    [](ReceiptChanges&, const auto& older, const auto& newer) {
+                                        std::filesystem::remove(newer / "setup.json");
+                                        return older;
+                                    },
+                                    0},
+                      ReceiptChange{"NewestFolderRemoved",
+                                    [](ReceiptChanges&, const auto& older, const auto& newer) {
+                                        std::filesystem::remove_all(newer);
+                                        return older;
+                                    },
+                                    0},
+                      ReceiptChange{"NewestExecutableRemoved",
+                                    [](ReceiptChanges&, const auto& older, const auto& newer) {
+                                        std::filesystem::remove(newer / "game.exe");
+                                        return older;
+                                    },
+                                    0},
+                      ReceiptChange{"NoCurrentBuildLeft",
+                                    [](ReceiptChanges& r, const auto& older, const auto& newer) {
+                                        std::filesystem::remove(older / "setup.json");
+                                        r.rewrite(newer, "\"14\"", "\"13\"", 150);
+                                        return std::filesystem::path();
+                                    },
+                                    1, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CachedReceipts, KeepsOnlyTheReceiptsOfTheLastScan) {
+    for (const char digit : {'a', 'b', 'c'}) {
+        build(name(digit));
+    }
+    std::uint64_t reads = 0;
+    scan(reads);
+    EXPECT_EQ(cache.size(), 3u);
+    std::filesystem::remove_all(root / "generated/qx1" / name('a'));
+    std::filesystem::remove(root / "generated/qx1" / name('b') / "setup.json");
+    scan(reads);
+    EXPECT_EQ(cache.size(), 1u);
+    std::filesystem::remove_all(root / "generated");
+    scan(reads);
+    EXPECT_EQ(cache.size(), 0u);
 }
 
 // Names the build folder's own game.exe by its absolute path: it passes every rule but the one

@@ -114,6 +114,39 @@ TEST(LastWriteTime, FollowsTheTimeSetAndIsNoneForAMissingFile) {
     EXPECT_FALSE(platform::lastWriteTime(folder / "missing").has_value());
 }
 
+TEST(FileStamp, APlainFileGivesItsSizeAndTheTimeThatLastWriteTimeGives) {
+    TempFolder folder;
+    testsupport::writeFile(folder / "receipt", "twelve bytes");
+    makeOlder(folder / "receipt", std::chrono::hours(3));
+    const auto stamp = platform::readFileStamp(folder / "receipt");
+    ASSERT_TRUE(stamp.has_value());
+    EXPECT_TRUE(stamp->regular);
+    EXPECT_FALSE(stamp->reparsePoint);
+    EXPECT_EQ(stamp->size, 12u);
+    EXPECT_EQ(std::optional(stamp->lastWriteTime), platform::lastWriteTime(folder / "receipt"));
+}
+
+TEST(FileStamp, AFolderIsNoPlainFileAndAMissingFileHasNone) {
+    TempFolder folder;
+    const auto stamp = platform::readFileStamp(folder.path());
+    ASSERT_TRUE(stamp.has_value());
+    EXPECT_FALSE(stamp->regular);
+    EXPECT_FALSE(platform::readFileStamp(folder / "missing").has_value());
+    EXPECT_FALSE(platform::readFileStamp(folder / "no/such/chain").has_value());
+}
+
+TEST(FileStamp, ALinkIsAReparsePointAndNoPlainFile) {
+    TempFolder folder;
+    testsupport::writeFile(folder / "real", "bytes");
+    if (!testsupport::makeFileLink(folder / "real", folder / "link")) {
+        GTEST_SKIP() << "this system does not let the test create a file link";
+    }
+    const auto stamp = platform::readFileStamp(folder / "link");
+    ASSERT_TRUE(stamp.has_value());
+    EXPECT_TRUE(stamp->reparsePoint);
+    EXPECT_FALSE(stamp->regular);
+}
+
 // What a setup job relies on: opening its log stamps the start, and a file the job writes later
 // is never older, whether or not the clock ticked in between.
 TEST(LastWriteTime, AFileWrittenAfterALogIsOpenedIsNeverOlderThanIt) {
