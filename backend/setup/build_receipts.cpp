@@ -8,7 +8,6 @@
 #include "platform/text.h"
 
 #include <algorithm>
-#include <atomic>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -19,8 +18,6 @@ namespace qxlauncher {
 namespace {
 
 constexpr std::uintmax_t receiptLimitBytes = 1048576;
-
-std::atomic<std::uint64_t> receiptReads{0};
 
 using ReceiptMap = ReceiptCache::Receipts;
 
@@ -86,14 +83,14 @@ const ReceiptMap::value_type* receiptEntry(const std::filesystem::path& root,
                                            const std::filesystem::path& folder,
                                            std::filesystem::path receipt,
                                            const platform::FileStamp& stamp, ReceiptMap& previous,
-                                           ReceiptMap& next) {
+                                           ReceiptMap& next, std::uint64_t& reads) {
     if (auto node = previous.extract(receipt); !node.empty()) {
         if (node.mapped().size == stamp.size &&
             node.mapped().lastWriteTime == stamp.lastWriteTime) {
             return &*next.insert(std::move(node)).position;
         }
     }
-    receiptReads.fetch_add(1, std::memory_order_relaxed);
+    ++reads;
     const std::optional<std::string> bytes = readFileLimited(receipt, receiptLimitBytes);
     if (!bytes || bytes->size() != stamp.size) {
         return nullptr;
@@ -124,7 +121,7 @@ bool isBuildFolderName(const std::filesystem::path& name) {
 // for the whole scan.
 std::optional<Candidate> candidateOf(const std::filesystem::path& root,
                                      const std::filesystem::directory_entry& listed,
-                                     ReceiptMap& previous, ReceiptMap& next) {
+                                     ReceiptMap& previous, ReceiptMap& next, std::uint64_t& reads) {
     const std::filesystem::path& folder = listed.path();
     if (!isBuildFolderName(folder.filename())) {
         return std::nullopt;
@@ -140,7 +137,7 @@ std::optional<Candidate> candidateOf(const std::filesystem::path& root,
         return std::nullopt;
     }
     const ReceiptMap::value_type* kept =
-        receiptEntry(root, folder, std::move(receipt), *stamp, previous, next);
+        receiptEntry(root, folder, std::move(receipt), *stamp, previous, next, reads);
     if (kept == nullptr || !kept->second.summary.usable) {
         return std::nullopt;
     }
@@ -198,7 +195,8 @@ LatestBuild ReceiptCache::findLatestBuild(const std::filesystem::path& root,
     std::filesystem::directory_iterator entries(base, error);
     for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         try {
-            if (std::optional<Candidate> candidate = candidateOf(root, *entries, receipts_, next)) {
+            if (std::optional<Candidate> candidate =
+                    candidateOf(root, *entries, receipts_, next, reads_)) {
                 candidates.push_back(*candidate);
             }
         } catch (const std::bad_alloc&) {
@@ -216,10 +214,6 @@ LatestBuild ReceiptCache::findLatestBuild(const std::filesystem::path& root,
 LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstring& id) {
     ReceiptCache once;
     return once.findLatestBuild(root, id);
-}
-
-std::uint64_t receiptsRead() {
-    return receiptReads.load(std::memory_order_relaxed);
 }
 
 } // namespace qxlauncher

@@ -22,6 +22,8 @@ class ReceiptCache {
 public:
     LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstring& id);
     std::size_t size() const { return receipts_.size(); }
+    // How many receipts its scans have read and parsed so far.
+    std::uint64_t reads() const { return reads_; }
 
     // What a receipt's bytes say, whatever the folders around it hold now.
     struct Summary {
@@ -53,14 +55,11 @@ public:
 
 private:
     Receipts receipts_;
+    std::uint64_t reads_ = 0;
 };
 
 // The newest valid build of the game under root / "generated" / id, every receipt read afresh;
 // never throws for file or format problems.
 LatestBuild findLatestBuild(const std::filesystem::path& root, const std::wstring& id);
-
-// How many receipts this process has read so far, by any scan on any thread: tests count the
-// reads of a scan, a tick or a frame.
-std::uint64_t receiptsRead();
 
 } // namespace qxlauncher

@@ -7,8 +7,8 @@
 #include "app/rom_manifests.h"
 #include "backend/packages/hashing.h"
 #include "backend/preferences/collection_paths.h"
-#include "backend/setup/build_receipts.h"
 #include "tests/app/app_fixture.h"
+#include "tests/app/app_probe.h"
 #include "tests/support/error_text.h"
 #include "tests/support/package_fixtures.h"
 
@@ -199,10 +199,10 @@ TEST(BuildReceipts, TheTickSeesEveryChangeAndReadsNoUnchangedReceipt) {
     const auto folder = testsupport::writeBuildReceipt(fixture.root(), "qx1", "executable of qx1");
     const auto app = fixture.makeApp();
     const auto tickReads = [&] {
-        const std::uint64_t before = qxlauncher::receiptsRead();
+        const std::uint64_t before = AppProbe::receiptReads(*app);
         fixture.clock->advanceMilliseconds(200);
         app->tick();
-        return qxlauncher::receiptsRead() - before;
+        return AppProbe::receiptReads(*app) - before;
     };
     for (int tick = 0; tick < 3; ++tick) {
         EXPECT_EQ(tickReads(), 0u) << tick;

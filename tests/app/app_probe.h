@@ -27,6 +27,15 @@ public:
     }
     static void stageCapture(App& app, int id) { app.captureId_ = id; }
 
+    // How many receipts the tick's scans have read and parsed, for all three games.
+    static std::uint64_t receiptReads(const App& app) {
+        std::uint64_t reads = 0;
+        for (const auto& cache : app.receiptCaches_) {
+            reads += cache.reads();
+        }
+        return reads;
+    }
+
     static qxlauncher::Config& editConfig(App& app) { return app.editConfig_; }
     static qxlauncher::GameAdjustments& editAdjustments(App& app) { return app.editAdjustments_; }
     static qxlauncher::LauncherPreferences& editedPreferences(App& app) { return app.edited_; }

@@ -168,9 +168,9 @@ class CachedReceipts : public Receipts {
 protected:
     // The cached scan, checked against the uncached one; `reads` is how many receipts it read.
     LatestBuild scan(std::uint64_t& reads) {
-        const std::uint64_t before = receiptsRead();
+        const std::uint64_t before = cache.reads();
         const LatestBuild cached = cache.findLatestBuild(root.path(), L"qx1");
-        reads = receiptsRead() - before;
+        reads = cache.reads() - before;
         expectSameBuild(cached, latest());
         return cached;
     }
