@@ -121,10 +121,20 @@ TEST_F(Clipboard, HoldsTheCopiedTextWhole) {
 TEST(Desktop, AMissingPathDoesNotOpen) {
     const TempFolder folder("open");
     const auto desktop = platform::createDesktop();
-    EXPECT_FALSE(desktop->openPath(nullptr, folder / "LICENSE"));
+    EXPECT_EQ(desktop->openPath(nullptr, folder / "LICENSE"), platform::OpenResult::failed);
+    EXPECT_FALSE(desktop->openAsText(nullptr, folder / "LICENSE"));
 }
 
 #ifdef _WIN32
+// A file without an extension has no associated program on any stock Windows: the shell says so,
+// and the launcher opens it as plain text instead.
+TEST(Desktop, TheShellSaysWhenNoProgramIsAssociated) {
+    const TempFolder folder("open");
+    testsupport::writeFile(folder / "LICENSE", "text");
+    const auto desktop = platform::createDesktop();
+    EXPECT_EQ(desktop->openPath(nullptr, folder / "LICENSE"), platform::OpenResult::noAssociation);
+}
+
 TEST(Desktop, TheCursorIsTheSystemsArrowOrHand) {
     const auto desktop = platform::createDesktop();
     desktop->setCursor(platform::CursorShape::hand);
@@ -204,7 +214,8 @@ TEST_F(DesktopPrograms, XdgOpenGetsThePathAndTheLauncherDoesNotWaitForIt) {
     const TempFolder documents("documents");
     testsupport::writeFile(documents / "DISCLAIMER.md", "text");
     const auto desktop = platform::createDesktop();
-    ASSERT_TRUE(desktop->openPath(nullptr, documents / "DISCLAIMER.md"));
+    ASSERT_EQ(desktop->openPath(nullptr, documents / "DISCLAIMER.md"),
+              platform::OpenResult::opened);
     EXPECT_FALSE(fs::exists(finished)) << "openPath waited for the opener";
     testsupport::writeFile(release, "");
     ASSERT_TRUE(waitForFile(finished));
@@ -214,7 +225,20 @@ TEST_F(DesktopPrograms, XdgOpenGetsThePathAndTheLauncherDoesNotWaitForIt) {
 TEST_F(DesktopPrograms, WithoutXdgOpenNothingOpens) {
     const TempFolder documents("documents");
     const auto desktop = platform::createDesktop();
-    EXPECT_FALSE(desktop->openPath(nullptr, documents.path()));
+    EXPECT_EQ(desktop->openPath(nullptr, documents.path()), platform::OpenResult::failed);
+}
+
+// xdg-open chooses a program for any file: the stand-in never answers that none is associated,
+// and its plain-text editor is xdg-open too.
+TEST_F(DesktopPrograms, XdgOpenStandsForThePlainTextEditor) {
+    const fs::path finished = programs_ / "finished";
+    writeProgram("xdg-open", ": > '" + finished.string() + "'\n");
+    const TempFolder documents("documents");
+    testsupport::writeFile(documents / "LICENSE", "text");
+    const auto desktop = platform::createDesktop();
+    ASSERT_TRUE(desktop->openAsText(nullptr, documents / "LICENSE"));
+    ASSERT_TRUE(waitForFile(finished));
+    EXPECT_EQ(argumentsOf("xdg-open"), (documents / "LICENSE").string() + "\n");
 }
 #endif
 
