@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -23,17 +22,6 @@ namespace lumenark {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool waitForFile(const fs::path& path) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!fs::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 class ModalFolderPicker : public apptest::SystemWindowTest {
 protected:
@@ -107,7 +95,7 @@ protected:
     void chooseFolderWhileQueued(const std::vector<SDL_Event>& whileOpen) {
         push(click(folderFieldControlId(0)));
         std::thread person([&] {
-            if (waitForFile(opened_)) {
+            if (testsupport::waitForFile(opened_)) {
                 for (SDL_Event event : whileOpen) {
                     SDL_PushEvent(&event);
                 }

@@ -10,12 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -192,17 +190,6 @@ TEST_F(DesktopPrograms, ACancelledZenityChoosesNothing) {
     EXPECT_EQ(choice.folder, L"");
 }
 
-bool waitForFile(const fs::path& path) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!fs::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 TEST_F(DesktopPrograms, XdgOpenGetsThePathAndTheLauncherDoesNotWaitForIt) {
     // The opener holds until the test releases it (or gives up after 30 s), then says so.
     const fs::path release = programs_ / "release";
@@ -218,7 +205,7 @@ TEST_F(DesktopPrograms, XdgOpenGetsThePathAndTheLauncherDoesNotWaitForIt) {
               platform::OpenResult::opened);
     EXPECT_FALSE(fs::exists(finished)) << "openPath waited for the opener";
     testsupport::writeFile(release, "");
-    ASSERT_TRUE(waitForFile(finished));
+    ASSERT_TRUE(testsupport::waitForFile(finished));
     EXPECT_EQ(argumentsOf("xdg-open"), (documents / "DISCLAIMER.md").string() + "\n");
 }
 
@@ -237,7 +224,7 @@ TEST_F(DesktopPrograms, XdgOpenStandsForThePlainTextEditor) {
     testsupport::writeFile(documents / "LICENSE", "text");
     const auto desktop = platform::createDesktop();
     ASSERT_TRUE(desktop->openAsText(nullptr, documents / "LICENSE"));
-    ASSERT_TRUE(waitForFile(finished));
+    ASSERT_TRUE(testsupport::waitForFile(finished));
     EXPECT_EQ(argumentsOf("xdg-open"), (documents / "LICENSE").string() + "\n");
 }
 #endif
