@@ -32,6 +32,19 @@ struct HidValueCapability {
     std::int32_t logicalMaximum = 0;
 };
 
+// The pressed usages of a page in one report.
+struct HidUsages {
+    enum class Status {
+        read,
+        // The report is one of another report id of the collection (battery, motion): it carries
+        // none of the page's usages (HIDP_STATUS_INCOMPATIBLE_REPORT_ID).
+        otherReport,
+        failed,
+    };
+    Status status = Status::failed;
+    std::vector<std::uint16_t> usages; // when read
+};
+
 class HidDevices {
 public:
     virtual ~HidDevices() = default;
@@ -48,9 +61,9 @@ public:
     virtual std::optional<std::vector<HidValueCapability>>
     inputValueCapabilities(const std::vector<std::uint8_t>& preparsed, std::uint16_t count) = 0;
     // The pressed usages of a page (at most 64).
-    virtual std::optional<std::vector<std::uint16_t>>
-    pressedUsages(const std::vector<std::uint8_t>& preparsed, std::span<const std::uint8_t> report,
-                  std::uint16_t usagePage) = 0;
+    virtual HidUsages pressedUsages(const std::vector<std::uint8_t>& preparsed,
+                                    std::span<const std::uint8_t> report,
+                                    std::uint16_t usagePage) = 0;
     virtual std::optional<std::uint32_t> usageValue(const std::vector<std::uint8_t>& preparsed,
                                                     std::span<const std::uint8_t> report,
                                                     std::uint16_t usagePage,

@@ -1,6 +1,6 @@
 #pragma once
-// The system's own program folder, where the launcher takes Windows PowerShell from (never from
-// the search path).
+// The system's own program folder, where the launcher takes Windows PowerShell and Notepad from
+// (never from the search path).
 #include <filesystem>
 #include <optional>
 

@@ -97,14 +97,27 @@ void HidInput::onRawInput(platform::RawInputHandle input) {
         }
         known = deviceMap_.emplace(block->device, std::move(record)).first;
     }
-    const std::size_t lastStart =
-        static_cast<std::size_t>(block->reportSize) * (block->reportCount - 1);
-    readReport(known->second, std::span(block->reports).subspan(lastStart, block->reportSize));
+    // The newest report that carries the collection's buttons decides. A pad may send its
+    // battery or motion in reports of another id, which hold no buttons: those leave the
+    // device's buttons and directions as they were, also when they come last in a block.
+    const std::span<const std::uint8_t> reports(block->reports);
+    for (std::uint32_t index = block->reportCount; index-- > 0;) {
+        const auto report =
+            reports.subspan(static_cast<std::size_t>(block->reportSize) * index, block->reportSize);
+        const platform::HidUsages usages =
+            devices_->pressedUsages(known->second.preparsed, report, buttonPage);
+        if (usages.status != platform::HidUsages::Status::otherReport) {
+            readReport(known->second, report, usages);
+            return;
+        }
+    }
 }
 
-void HidInput::readReport(HidDevice& record, std::span<const std::uint8_t> report) {
-    const auto usages = devices_->pressedUsages(record.preparsed, report, buttonPage);
-    const std::uint32_t buttons = usages ? padButtonsOf(*usages) : 0;
+void HidInput::readReport(HidDevice& record, std::span<const std::uint8_t> report,
+                          const platform::HidUsages& usages) {
+    // Any other failed read of the buttons gives none.
+    const std::uint32_t buttons =
+        usages.status == platform::HidUsages::Status::read ? padButtonsOf(usages.usages) : 0;
     std::uint32_t directions = 0;
     for (const HidAxis& axis : record.axes) {
         if (axis.logicalMaximum <= axis.logicalMinimum) {

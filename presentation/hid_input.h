@@ -77,7 +77,8 @@ public:
 
 private:
     bool probeDevice(platform::RawDeviceHandle device, HidDevice& record);
-    void readReport(HidDevice& record, std::span<const std::uint8_t> report);
+    void readReport(HidDevice& record, std::span<const std::uint8_t> report,
+                    const platform::HidUsages& usages);
 
     std::unique_ptr<platform::HidDevices> devices_;
     mutable std::mutex mutex_;

@@ -165,7 +165,7 @@ void App::startSelectedGame() {
 void App::openLogFolder(const std::filesystem::path& folder) {
     requireNoLinkInPath(folder);
     std::filesystem::create_directories(folder);
-    if (!services_.desktop->openPath(ownerWindow(), folder)) {
+    if (services_.desktop->openPath(ownerWindow(), folder) != platform::OpenResult::opened) {
         statusShown_ = L"Could not open the logs folder.";
     }
 }
@@ -178,9 +178,17 @@ void App::openPath(const std::filesystem::path& path) {
         statusShown_ = L"Not found: " + name;
         return;
     }
-    if (!services_.desktop->openPath(ownerWindow(), path)) {
-        statusShown_ = L"Could not open " + name + L".";
+    const platform::OpenResult result = services_.desktop->openPath(ownerWindow(), path);
+    if (result == platform::OpenResult::opened) {
+        return;
     }
+    // A document of a kind no program claims ("LICENSE", ".md" on a stock Windows) is plain text.
+    if (result == platform::OpenResult::noAssociation &&
+        !std::filesystem::is_directory(path, error) &&
+        services_.desktop->openAsText(ownerWindow(), path)) {
+        return;
+    }
+    statusShown_ = L"Could not open " + name + L".";
 }
 
 void App::pickRomFolder(int game) {

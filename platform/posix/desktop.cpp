@@ -1,11 +1,12 @@
 // The Linux stand-in of the desktop services. The click sound plays through an SDL2 audio device
 // of its own, opened on the first click (SDL's "dummy" driver serves machines without sound).
-// The folder picker is zenity's folder selection when zenity is on the search path; documents
-// and folders open through xdg-open; the clipboard and the cursors are SDL's; key names come from
-// the table of an English keyboard.
+// The folder picker is zenity's folder selection when zenity is on the search path, modal to the
+// launcher window; documents and folders open through xdg-open, which also stands for Notepad;
+// the clipboard and the cursors are SDL's; key names come from the table of an English keyboard.
 #include "platform/desktop.h"
 
 #include "platform/child_process.h"
+#include "platform/posix/modal_input.h"
 #include "platform/posix/sdl_video.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -146,13 +147,17 @@ public:
         }
     }
 
-    FolderChoice pickFolder(WindowHandle, const std::wstring& title) override {
+    FolderChoice pickFolder(WindowHandle owner, const std::wstring& title) override {
         const auto zenity = findProgram(L"zenity");
         if (!zenity) {
             return {FolderChoice::Result::unavailable, {}};
         }
-        ProgramRun run = runCapturingOutput(
-            {*zenity, "--file-selection", "--directory", "--title=" + utf8FromWide(title)});
+        ProgramRun run;
+        {
+            const posix::ModalInput modal(owner);
+            run = runCapturingOutput(
+                {*zenity, "--file-selection", "--directory", "--title=" + utf8FromWide(title)});
+        }
         while (!run.output.empty() && (run.output.back() == '\n' || run.output.back() == '\r')) {
             run.output.pop_back();
         }
@@ -163,14 +168,14 @@ public:
         return {FolderChoice::Result::chosen, wideFromUtf8(run.output)};
     }
 
-    bool openPath(WindowHandle, const std::filesystem::path& path) override {
-        // As the shell, which finds nothing to open for a missing path.
-        std::error_code error;
-        if (!std::filesystem::exists(path, error)) {
-            return false;
-        }
-        const auto opener = findProgram(L"xdg-open");
-        return opener && startDetached(*opener, path.string());
+    // xdg-open chooses a program of its own for every file, so it never answers that none is
+    // associated.
+    OpenResult openPath(WindowHandle, const std::filesystem::path& path) override {
+        return startOpener(path) ? OpenResult::opened : OpenResult::failed;
+    }
+
+    bool openAsText(WindowHandle, const std::filesystem::path& path) override {
+        return startOpener(path);
     }
 
     bool copyText(WindowHandle, const std::wstring& text) override {
@@ -195,6 +200,16 @@ public:
     std::wstring keyName(std::uint8_t virtualKey) override { return tableKeyName(virtualKey); }
 
 private:
+    static bool startOpener(const std::filesystem::path& path) {
+        // As the shell, which finds nothing to open for a missing path.
+        std::error_code error;
+        if (!std::filesystem::exists(path, error)) {
+            return false;
+        }
+        const auto opener = findProgram(L"xdg-open");
+        return opener && startDetached(*opener, path.string());
+    }
+
     bool startAudio() {
         if (!audioStarted_) {
             audioStarted_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;

@@ -1,5 +1,6 @@
 #include "platform/desktop.h"
 
+#include "platform/system_folder.h"
 #include "platform/win32/com_ref.h"
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include <cstring>
 #include <cwctype>
+#include <system_error>
 
 namespace platform {
 namespace {
@@ -138,10 +140,34 @@ public:
         return {FolderChoice::Result::chosen, std::move(folder)};
     }
 
-    bool openPath(WindowHandle owner, const std::filesystem::path& path) override {
+    OpenResult openPath(WindowHandle owner, const std::filesystem::path& path) override {
         const HINSTANCE result = ::ShellExecuteW(static_cast<HWND>(owner), L"open", path.c_str(),
                                                  nullptr, nullptr, SW_SHOWNORMAL);
         // Values above 32 mean success.
+        const INT_PTR code = reinterpret_cast<INT_PTR>(result);
+        if (code > 32) {
+            return OpenResult::opened;
+        }
+        return code == SE_ERR_NOASSOC ? OpenResult::noAssociation : OpenResult::failed;
+    }
+
+    bool openAsText(WindowHandle owner, const std::filesystem::path& path) override {
+        // Notepad offers to create a file that is missing; the shell finds nothing to open.
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) {
+            return false;
+        }
+        // Every Windows has Notepad in its system folder; one of the search path could be
+        // anybody's program.
+        const auto system = systemFolder();
+        if (!system) {
+            return false;
+        }
+        const std::filesystem::path notepad = *system / L"notepad.exe";
+        // No Windows path holds a quotation mark.
+        const std::wstring argument = L"\"" + path.wstring() + L"\"";
+        const HINSTANCE result = ::ShellExecuteW(static_cast<HWND>(owner), L"open", notepad.c_str(),
+                                                 argument.c_str(), nullptr, SW_SHOWNORMAL);
         return reinterpret_cast<INT_PTR>(result) > 32;
     }
 

@@ -133,16 +133,22 @@ public:
         return result;
     }
 
-    std::optional<std::vector<std::uint16_t>>
-    pressedUsages(const std::vector<std::uint8_t>& preparsed, std::span<const std::uint8_t> report,
-                  std::uint16_t usagePage) override {
+    HidUsages pressedUsages(const std::vector<std::uint8_t>& preparsed,
+                            std::span<const std::uint8_t> report,
+                            std::uint16_t usagePage) override {
         USAGE usages[maxUsages] = {};
         ULONG length = maxUsages;
-        if (getUsages_(HidP_Input, usagePage, 0, usages, &length, preparsedOf(preparsed),
-                       reportOf(report), static_cast<ULONG>(report.size())) != hidSuccess) {
-            return std::nullopt;
+        const NTSTATUS status =
+            getUsages_(HidP_Input, usagePage, 0, usages, &length, preparsedOf(preparsed),
+                       reportOf(report), static_cast<ULONG>(report.size()));
+        if (status == HIDP_STATUS_INCOMPATIBLE_REPORT_ID) {
+            return {HidUsages::Status::otherReport, {}};
         }
-        return std::vector<std::uint16_t>(usages, usages + std::min<ULONG>(length, maxUsages));
+        if (status != hidSuccess) {
+            return {HidUsages::Status::failed, {}};
+        }
+        return {HidUsages::Status::read,
+                std::vector<std::uint16_t>(usages, usages + std::min<ULONG>(length, maxUsages))};
     }
 
     std::optional<std::uint32_t> usageValue(const std::vector<std::uint8_t>& preparsed,

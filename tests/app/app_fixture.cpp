@@ -61,10 +61,19 @@ platform::FolderChoice RecordingDesktop::pickFolder(platform::WindowHandle owner
     return folderChoice;
 }
 
-bool RecordingDesktop::openPath(platform::WindowHandle owner, const std::filesystem::path& path) {
+platform::OpenResult RecordingDesktop::openPath(platform::WindowHandle owner,
+                                                const std::filesystem::path& path) {
     owners.push_back(owner);
     opened.push_back(path);
-    return openSucceeds;
+    return openAnswer;
+}
+
+bool RecordingDesktop::openAsText(platform::WindowHandle owner, const std::filesystem::path& path) {
+    owners.push_back(owner);
+    if (textOpenSucceeds) {
+        openedAsText.push_back(path);
+    }
+    return textOpenSucceeds;
 }
 
 bool RecordingDesktop::copyText(platform::WindowHandle owner, const std::wstring& text) {
@@ -91,7 +100,8 @@ lumenark::AppServices AppFixture::services() {
         services.monotonic100ns = [clock = clock] { return clock->now100ns; };
     }
     services.sleepMilliseconds = [this](std::uint32_t milliseconds) { sleep(milliseconds); };
-    services.desktop = desktop;
+    services.desktop =
+        systemDesktop ? std::shared_ptr<platform::Desktop>(platform::createDesktop()) : desktop;
     services.loadControllers = [this]() -> std::unique_ptr<platform::Controllers> {
         if (xinputMissing) {
             return nullptr;

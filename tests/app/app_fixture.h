@@ -34,7 +34,9 @@ public:
     void stopSound() override { ++stops; }
     platform::FolderChoice pickFolder(platform::WindowHandle owner,
                                       const std::wstring& title) override;
-    bool openPath(platform::WindowHandle owner, const std::filesystem::path& path) override;
+    platform::OpenResult openPath(platform::WindowHandle owner,
+                                  const std::filesystem::path& path) override;
+    bool openAsText(platform::WindowHandle owner, const std::filesystem::path& path) override;
     bool copyText(platform::WindowHandle owner, const std::wstring& text) override;
     void setCursor(platform::CursorShape shape) override { cursors.push_back(shape); }
     // The names of the Linux build, the same on both platforms.
@@ -47,9 +49,12 @@ public:
     // The folder picker's answer, and the titles it was shown with.
     platform::FolderChoice folderChoice;
     std::vector<std::wstring> pickerTitles;
-    // Paths opened, and whether opening succeeds.
+    // Paths opened, and the desktop's answer.
     std::vector<std::filesystem::path> opened;
-    bool openSucceeds = true;
+    platform::OpenResult openAnswer = platform::OpenResult::opened;
+    // Paths opened in the plain-text editor, and whether that succeeds.
+    std::vector<std::filesystem::path> openedAsText;
+    bool textOpenSucceeds = true;
     // Texts put on the clipboard, and whether that succeeds.
     std::vector<std::wstring> clipboard;
     bool copySucceeds = true;
@@ -121,6 +126,8 @@ public:
     bool systemClocks = false;
     // What the App makes its menu music with: the system's, unless the test says otherwise.
     lumenark::MenuMusicServices music = lumenark::systemMenuMusicServices();
+    // The system's desktop instead of the recording one (for its programs and its modal picker).
+    bool systemDesktop = false;
 
 private:
     testsupport::TempFolder root_{"app"};

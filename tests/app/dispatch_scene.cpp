@@ -90,8 +90,8 @@ AppTrace traceOf(lumenark::App& a, const AppFixture& fixture, const FakeWindow& 
     }
     const RecordingDesktop& d = *fixture.desktop;
     t.desktopRequests = d.played.size() + static_cast<std::size_t>(d.stops) +
-                        d.pickerTitles.size() + d.opened.size() + d.clipboard.size() +
-                        d.owners.size();
+                        d.pickerTitles.size() + d.opened.size() + d.openedAsText.size() +
+                        d.clipboard.size() + d.owners.size();
     t.windowCalls = window.calls;
     t.events = fixture.uiEvents();
     t.files = filesUnder(fixture.root());

@@ -284,7 +284,22 @@ std::vector<Activation> gameControls() {
                          [name](DispatchScene& s) { testsupport::writeFile(s.root() / name, "x"); },
                          [name](DispatchScene& s) {
                              EXPECT_EQ(s.desktop().opened, std::vector{s.root() / name});
+                             EXPECT_TRUE(s.desktop().openedAsText.empty());
                              EXPECT_EQ(s.app().statusLine(), L"");
+                         }});
+        // No program claims the document: the same path opens as plain text, and the status
+        // line says nothing of a failure.
+        cases.push_back({"Document" + std::to_string(i) + "WithoutAssociation",
+                         PageState::noGameBuilt, NavSection::legal, documentControlId(i), nullptr,
+                         [name](DispatchScene& s) {
+                             testsupport::writeFile(s.root() / name, "x");
+                             s.desktop().openAnswer = platform::OpenResult::noAssociation;
+                             stageStatus(s.app());
+                         },
+                         [name](DispatchScene& s) {
+                             EXPECT_EQ(s.desktop().opened, std::vector{s.root() / name});
+                             EXPECT_EQ(s.desktop().openedAsText, std::vector{s.root() / name});
+                             EXPECT_EQ(s.app().statusLine(), L"Error: staged");
                          }});
     }
     return cases;

@@ -383,8 +383,10 @@ TEST(FolderPicker, IsNotShownWhileAGameRuns) {
 struct OpenCase {
     const char* name;
     const char* path; // under the root; "" for an empty path
-    bool create;
-    bool openSucceeds;
+    bool create;      // as a file; a path ending in '/' as a folder
+    platform::OpenResult answer;
+    bool textOpens;        // the plain-text editor starts
+    bool asText;           // the path went to the plain-text editor
     const wchar_t* status; // nullptr: the status line stays
 };
 
@@ -395,24 +397,42 @@ TEST_P(OpenPath, OpensWhatExistsAndNamesWhatFailed) {
     DispatchScene s;
     App& app = s.start(PageState::noGameBuilt, NavSection::legal);
     app.onMessageError("staged");
-    const std::filesystem::path path = *c.path ? s.root() / c.path : std::filesystem::path();
-    if (c.create) {
+    std::filesystem::path path = *c.path ? s.root() / c.path : std::filesystem::path();
+    if (c.create && !path.has_filename()) {
+        path = path.parent_path();
+        std::filesystem::create_directories(path);
+    } else if (c.create) {
         testsupport::writeFile(path, "x");
     }
-    s.desktop().openSucceeds = c.openSucceeds;
+    s.desktop().openAnswer = c.answer;
+    s.desktop().textOpenSucceeds = c.textOpens;
     app.openPath(path);
     EXPECT_EQ(app.statusLine(), c.status ? c.status : L"Error: staged");
     EXPECT_EQ(s.desktop().opened.size(), c.create ? 1u : 0u);
+    EXPECT_EQ(s.desktop().openedAsText,
+              c.asText ? std::vector{path} : std::vector<std::filesystem::path>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, OpenPath,
-                         testing::Values(OpenCase{"Opened", "LICENSE", true, true, nullptr},
-                                         OpenCase{"Missing", "LICENSE", false, true,
-                                                  L"Not found: LICENSE"},
-                                         OpenCase{"EmptyPath", "", false, true, L"Not found: "},
-                                         OpenCase{"Refused", "docs/DISCLAIMER.md", true, false,
-                                                  L"Could not open DISCLAIMER.md."}),
-                         [](const auto& info) { return std::string(info.param.name); });
+constexpr auto opened = platform::OpenResult::opened;
+constexpr auto noAssociation = platform::OpenResult::noAssociation;
+constexpr auto failed = platform::OpenResult::failed;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OpenPath,
+    testing::Values(OpenCase{"Opened", "LICENSE", true, opened, true, false, nullptr},
+                    OpenCase{"Missing", "LICENSE", false, opened, true, false,
+                             L"Not found: LICENSE"},
+                    OpenCase{"EmptyPath", "", false, opened, true, false, L"Not found: "},
+                    OpenCase{"Refused", "docs/DISCLAIMER.md", true, failed, true, false,
+                             L"Could not open DISCLAIMER.md."},
+                    // A document no program claims opens as plain text, and nothing is said.
+                    OpenCase{"NoAssociation", "LICENSE", true, noAssociation, true, true, nullptr},
+                    OpenCase{"NoAssociationNoEditor", "docs/DISCLAIMER.md", true, noAssociation,
+                             false, false, L"Could not open DISCLAIMER.md."},
+                    // A folder is never a text document.
+                    OpenCase{"FolderWithoutAssociation", "build/", true, noAssociation, true, false,
+                             L"Could not open build."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(OpenPathLinks, ALinkOnThePathThrowsAndOpensNothing) {
     DispatchScene s;
@@ -436,7 +456,7 @@ TEST(OpenFolder, OfAGameWithoutABuildIsNotFound) {
 TEST(LogsFolder, ARefusalOfTheDesktopIsSaid) {
     DispatchScene s;
     App& app = s.start(PageState::gameLoaded, NavSection::play);
-    s.desktop().openSucceeds = false;
+    s.desktop().openAnswer = platform::OpenResult::failed;
     app.activate(gameLogFolderControlId);
     EXPECT_EQ(app.statusLine(), L"Could not open the logs folder.");
     EXPECT_TRUE(std::filesystem::is_directory(s.root() / "logs/temporaria-8"));

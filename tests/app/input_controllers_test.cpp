@@ -10,6 +10,7 @@
 #include "tests/app/input_script.h"
 #include "tests/app/page_scene.h"
 #include "tests/app/settings_fixture.h"
+#include "tests/presentation/scripted_hid_devices.h"
 #include "tests/support/case_names.h"
 #include "tests/support/temp_folder.h"
 
@@ -422,6 +423,24 @@ TEST_F(PadCapture, AButtonHeldSinceThePreviousPollIsNotNew) {
     script.poll();
     EXPECT_EQ(AppProbe::captureId(app), -1);
     EXPECT_EQ(app.editBindings().padMasks[5], PadButton::a);
+}
+
+// A HID pad that sends its buttons in report 1 and its battery in report 2: both reports
+// arrive in one drain of the window's messages before the poll, and the press still binds.
+TEST_F(PadCapture, APadsOtherReportInTheSameDrainDoesNotHideItsPress) {
+    hidtest::Script hid;
+    hid.devices[hidtest::handle(0x10)] = {};
+    HidInput reader(std::make_unique<hidtest::ScriptedHidDevices>(hid));
+    const int slot = bindingSlotId(0, 1, 3);
+    AppProbe::stageCapture(app, slot);
+    script.poll();
+    reader.onRawInput(hid.addInput(0x10, {{0b10}})); // button 2, A
+    reader.onRawInput(hid.addInput(0x10, {{.id = 2}}));
+    settings.fixture.pads->hid = reader.snapshot();
+    script.poll();
+    EXPECT_EQ(AppProbe::captureId(app), -1);
+    EXPECT_EQ(app.editBindings().padMasks[3], PadButton::a);
+    EXPECT_EQ(app.statusLine(), L"Button set. Use SAVE to apply.");
 }
 
 TEST_F(PadCapture, AKeyCaptureIsLeftToTheKeyboardAndThePadKeysReachIt) {

@@ -10,12 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -121,10 +119,20 @@ TEST_F(Clipboard, HoldsTheCopiedTextWhole) {
 TEST(Desktop, AMissingPathDoesNotOpen) {
     const TempFolder folder("open");
     const auto desktop = platform::createDesktop();
-    EXPECT_FALSE(desktop->openPath(nullptr, folder / "LICENSE"));
+    EXPECT_EQ(desktop->openPath(nullptr, folder / "LICENSE"), platform::OpenResult::failed);
+    EXPECT_FALSE(desktop->openAsText(nullptr, folder / "LICENSE"));
 }
 
 #ifdef _WIN32
+// A file without an extension has no associated program on any stock Windows: the shell says so,
+// and the launcher opens it as plain text instead.
+TEST(Desktop, TheShellSaysWhenNoProgramIsAssociated) {
+    const TempFolder folder("open");
+    testsupport::writeFile(folder / "LICENSE", "text");
+    const auto desktop = platform::createDesktop();
+    EXPECT_EQ(desktop->openPath(nullptr, folder / "LICENSE"), platform::OpenResult::noAssociation);
+}
+
 TEST(Desktop, TheCursorIsTheSystemsArrowOrHand) {
     const auto desktop = platform::createDesktop();
     desktop->setCursor(platform::CursorShape::hand);
@@ -182,17 +190,6 @@ TEST_F(DesktopPrograms, ACancelledZenityChoosesNothing) {
     EXPECT_EQ(choice.folder, L"");
 }
 
-bool waitForFile(const fs::path& path) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!fs::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 TEST_F(DesktopPrograms, XdgOpenGetsThePathAndTheLauncherDoesNotWaitForIt) {
     // The opener holds until the test releases it (or gives up after 30 s), then says so.
     const fs::path release = programs_ / "release";
@@ -204,17 +201,31 @@ TEST_F(DesktopPrograms, XdgOpenGetsThePathAndTheLauncherDoesNotWaitForIt) {
     const TempFolder documents("documents");
     testsupport::writeFile(documents / "DISCLAIMER.md", "text");
     const auto desktop = platform::createDesktop();
-    ASSERT_TRUE(desktop->openPath(nullptr, documents / "DISCLAIMER.md"));
+    ASSERT_EQ(desktop->openPath(nullptr, documents / "DISCLAIMER.md"),
+              platform::OpenResult::opened);
     EXPECT_FALSE(fs::exists(finished)) << "openPath waited for the opener";
     testsupport::writeFile(release, "");
-    ASSERT_TRUE(waitForFile(finished));
+    ASSERT_TRUE(testsupport::waitForFile(finished));
     EXPECT_EQ(argumentsOf("xdg-open"), (documents / "DISCLAIMER.md").string() + "\n");
 }
 
 TEST_F(DesktopPrograms, WithoutXdgOpenNothingOpens) {
     const TempFolder documents("documents");
     const auto desktop = platform::createDesktop();
-    EXPECT_FALSE(desktop->openPath(nullptr, documents.path()));
+    EXPECT_EQ(desktop->openPath(nullptr, documents.path()), platform::OpenResult::failed);
+}
+
+// xdg-open chooses a program for any file: the stand-in never answers that none is associated,
+// and its plain-text editor is xdg-open too.
+TEST_F(DesktopPrograms, XdgOpenStandsForThePlainTextEditor) {
+    const fs::path finished = programs_ / "finished";
+    writeProgram("xdg-open", ": > '" + finished.string() + "'\n");
+    const TempFolder documents("documents");
+    testsupport::writeFile(documents / "LICENSE", "text");
+    const auto desktop = platform::createDesktop();
+    ASSERT_TRUE(desktop->openAsText(nullptr, documents / "LICENSE"));
+    ASSERT_TRUE(testsupport::waitForFile(finished));
+    EXPECT_EQ(argumentsOf("xdg-open"), (documents / "LICENSE").string() + "\n");
 }
 #endif
 

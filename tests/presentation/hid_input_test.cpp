@@ -1,17 +1,17 @@
-// The HID pad reader over scripted devices: each device's preparsed data names its entry in the
-// script, and a report holds a 32-bit button field (bit n = usage n + 1) followed by one 32-bit
-// value per value capability, in the order of the capabilities.
+// The HID pad reader over scripted devices (tests/presentation/scripted_hid_devices.h).
 #include "presentation/hid_input.h"
+#include "tests/presentation/scripted_hid_devices.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <map>
 #include <optional>
 #include <string>
 
 namespace {
 
+using hidtest::handle;
+using hidtest::Report;
+using hidtest::ScriptedDevice;
 using lumenark::HidInput;
 using lumenark::HidPadState;
 using platform::HidValueCapability;
@@ -19,128 +19,6 @@ using platform::HidValueCapability;
 constexpr HidValueCapability xAxis{1, 0x30, 0, 255};
 constexpr HidValueCapability yAxis{1, 0x31, 0, 255};
 constexpr HidValueCapability hat{1, 0x39, 0, 7};
-
-struct ScriptedDevice {
-    std::optional<std::wstring> name = L"\\\\?\\HID#VID_1234&PID_5678#7&1a&0&0000";
-    bool hasPreparsed = true;
-    bool capsSucceed = true;
-    bool valueCapsSucceed = true;
-    bool buttonsSucceed = true;
-    bool valuesSucceed = true;
-    std::vector<HidValueCapability> valueCaps;
-};
-
-struct Report {
-    std::uint32_t buttonBits = 0;
-    std::vector<std::uint32_t> values;
-};
-
-struct Script {
-    std::map<platform::RawDeviceHandle, ScriptedDevice> devices;
-    // What each raw-input handle delivers.
-    std::map<platform::RawInputHandle, platform::RawHidInput> inputs;
-    int nameLookups = 0;
-    int valueReads = 0;
-};
-
-void* handle(std::uintptr_t value) {
-    return reinterpret_cast<void*>(value);
-}
-
-std::vector<std::uint8_t> reportBytes(const Report& report, std::size_t valueCount) {
-    std::vector<std::uint8_t> bytes(4 + 4 * valueCount, 0);
-    std::memcpy(bytes.data(), &report.buttonBits, 4);
-    for (std::size_t i = 0; i < report.values.size() && i < valueCount; ++i) {
-        std::memcpy(bytes.data() + 4 + 4 * i, &report.values[i], 4);
-    }
-    return bytes;
-}
-
-class ScriptedHidDevices final : public platform::HidDevices {
-public:
-    explicit ScriptedHidDevices(Script& script) : script_(script) {}
-
-    std::optional<platform::RawHidInput> readInput(platform::RawInputHandle input) override {
-        const auto found = script_.inputs.find(input);
-        if (found == script_.inputs.end()) {
-            return std::nullopt;
-        }
-        return found->second;
-    }
-    std::optional<std::wstring> deviceName(platform::RawDeviceHandle device) override {
-        ++script_.nameLookups;
-        return script_.devices.at(device).name;
-    }
-    std::optional<std::vector<std::uint8_t>>
-    preparsedData(platform::RawDeviceHandle device) override {
-        if (!script_.devices.at(device).hasPreparsed) {
-            return std::nullopt;
-        }
-        std::vector<std::uint8_t> data(sizeof(device));
-        std::memcpy(data.data(), &device, sizeof(device));
-        return data;
-    }
-    std::optional<std::uint16_t>
-    inputValueCapabilityCount(const std::vector<std::uint8_t>& preparsed) override {
-        const ScriptedDevice& device = of(preparsed);
-        if (!device.capsSucceed) {
-            return std::nullopt;
-        }
-        return static_cast<std::uint16_t>(device.valueCaps.size());
-    }
-    std::optional<std::vector<HidValueCapability>>
-    inputValueCapabilities(const std::vector<std::uint8_t>& preparsed,
-                           std::uint16_t count) override {
-        const ScriptedDevice& device = of(preparsed);
-        if (!device.valueCapsSucceed || count != device.valueCaps.size()) {
-            return std::nullopt;
-        }
-        return device.valueCaps;
-    }
-    std::optional<std::vector<std::uint16_t>>
-    pressedUsages(const std::vector<std::uint8_t>& preparsed, std::span<const std::uint8_t> report,
-                  std::uint16_t usagePage) override {
-        if (!of(preparsed).buttonsSucceed || usagePage != 9 || report.size() < 4) {
-            return std::nullopt;
-        }
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, report.data(), 4);
-        std::vector<std::uint16_t> usages;
-        for (std::uint16_t bit = 0; bit < 32; ++bit) {
-            if ((bits >> bit) & 1u) {
-                usages.push_back(static_cast<std::uint16_t>(bit + 1));
-            }
-        }
-        return usages;
-    }
-    std::optional<std::uint32_t> usageValue(const std::vector<std::uint8_t>& preparsed,
-                                            std::span<const std::uint8_t> report,
-                                            std::uint16_t usagePage, std::uint16_t usage) override {
-        ++script_.valueReads;
-        const ScriptedDevice& device = of(preparsed);
-        if (!device.valuesSucceed) {
-            return std::nullopt;
-        }
-        for (std::size_t i = 0; i < device.valueCaps.size(); ++i) {
-            const auto& cap = device.valueCaps[i];
-            if (cap.usagePage == usagePage && cap.usage == usage && report.size() >= 8 + 4 * i) {
-                std::uint32_t value = 0;
-                std::memcpy(&value, report.data() + 4 + 4 * i, 4);
-                return value;
-            }
-        }
-        return std::nullopt;
-    }
-
-private:
-    const ScriptedDevice& of(const std::vector<std::uint8_t>& preparsed) const {
-        platform::RawDeviceHandle device = nullptr;
-        std::memcpy(&device, preparsed.data(), sizeof(device));
-        return script_.devices.at(device);
-    }
-
-    Script& script_;
-};
 
 class HidInputTest : public testing::Test {
 protected:
@@ -150,18 +28,7 @@ protected:
 
     // Delivers a block of reports from the device as one WM_INPUT.
     void send(std::uintptr_t device, const std::vector<Report>& reports) {
-        const auto& scripted = script_.devices.at(handle(device));
-        platform::RawHidInput block;
-        block.device = handle(device);
-        block.reportSize = static_cast<std::uint32_t>(4 + 4 * scripted.valueCaps.size());
-        block.reportCount = static_cast<std::uint32_t>(reports.size());
-        for (const Report& report : reports) {
-            const auto bytes = reportBytes(report, scripted.valueCaps.size());
-            block.reports.insert(block.reports.end(), bytes.begin(), bytes.end());
-        }
-        const auto input = handle(++nextInput_);
-        script_.inputs[input] = block;
-        reader_.onRawInput(input);
+        reader_.onRawInput(script_.addInput(device, reports));
     }
     void send(std::uintptr_t device, const Report& report) { send(device, std::vector{report}); }
 
@@ -170,9 +37,8 @@ protected:
         return static_cast<std::uint32_t>(state >> 32);
     }
 
-    Script script_;
-    HidInput reader_{std::make_unique<ScriptedHidDevices>(script_)};
-    std::uintptr_t nextInput_ = 0x9000;
+    hidtest::Script script_;
+    HidInput reader_{std::make_unique<hidtest::ScriptedHidDevices>(script_)};
 };
 
 // ---- the tables ----
@@ -286,6 +152,36 @@ TEST_F(HidInputTest, FailedReadsClearTheirPartOnly) {
     addDevice(0x51, {.valuesSucceed = false, .valueCaps = {xAxis}});
     send(0x51, Report{0b1, {0}});
     EXPECT_EQ(reader_.snapshot()[1], HidPadState{0x4000});
+}
+
+// A pad that sends its buttons in report 1 and its battery or motion in report 2.
+TEST_F(HidInputTest, AReportOfAnotherIdKeepsTheButtonsAndDirections) {
+    addDevice(0x53, {.valueCaps = {xAxis}});
+    send(0x53, Report{0b10, {0}}); // A, stick left
+    const HidPadState held = (HidPadState{4} << 32) | 0x1000;
+    ASSERT_EQ(reader_.snapshot(), (std::vector<HidPadState>{held}));
+    send(0x53, Report{.values = {128}, .id = 2});
+    EXPECT_EQ(reader_.snapshot(), (std::vector<HidPadState>{held}));
+    send(0x53, std::vector<Report>{{.id = 2}, {.id = 3}});
+    EXPECT_EQ(reader_.snapshot(), (std::vector<HidPadState>{held}));
+    // The next button report releases A and centres the stick.
+    send(0x53, Report{0, {128}});
+    EXPECT_EQ(reader_.snapshot(), (std::vector<HidPadState>{0}));
+}
+
+TEST_F(HidInputTest, InABlockTheNewestButtonReportCountsOverLaterReportsOfAnotherId) {
+    addDevice(0x54, {.valueCaps = {xAxis}});
+    send(0x54, std::vector<Report>{{0b1, {0}}, {0b10, {255}}, {.id = 2}});
+    EXPECT_EQ(reader_.snapshot(), (std::vector<HidPadState>{(HidPadState{8} << 32) | 0x1000}));
+}
+
+TEST_F(HidInputTest, AnyOtherFailedButtonReadClearsAHeldButton) {
+    addDevice(0x55);
+    send(0x55, Report{0b10});
+    ASSERT_EQ(reader_.snapshot(), (std::vector<HidPadState>{0x1000}));
+    script_.devices[handle(0x55)].buttonsSucceed = false;
+    send(0x55, Report{0b10});
+    EXPECT_EQ(reader_.snapshot(), (std::vector<HidPadState>{0}));
 }
 
 TEST_F(HidInputTest, AxisWithoutRangeIsNotRead) {

@@ -5,10 +5,12 @@
 #include "tests/support/scratch.h"
 
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 namespace testsupport {
 
@@ -86,6 +88,17 @@ std::string readFile(const std::filesystem::path& path) {
 std::string readFileIfPresent(const std::filesystem::path& path) {
     std::ifstream stream(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+}
+
+bool waitForFile(const std::filesystem::path& path) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!std::filesystem::exists(path)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 } // namespace testsupport

@@ -33,6 +33,8 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
 // What the file holds now, or nothing when it cannot be opened (not there yet).
 std::string readFileIfPresent(const std::filesystem::path& path);
+// Waits until the file exists (another process's signal); false after 30 s without it.
+bool waitForFile(const std::filesystem::path& path);
 
 // Creates a symbolic link to a folder; false where the system refuses (the test then skips).
 bool makeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link);
