@@ -106,9 +106,13 @@ public:
     ~WriterLock() {
         const FileIdentity identity = guard_->identity();
         guard_.reset();
-        if (platform::fileIdentity(path_) == identity) {
-            logAbsorbedFailure("cmos writer lock left: ",
-                               platform::utf8FromWide(platform::wideFromPath(path_)));
+        // Only a line to say: nothing here may end the program from a destructor.
+        try {
+            if (platform::fileIdentity(path_) == identity) {
+                logAbsorbedFailure("cmos writer lock left: ",
+                                   platform::utf8FromWide(platform::wideFromPath(path_)));
+            }
+        } catch (...) {
         }
     }
 
