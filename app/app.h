@@ -329,6 +329,9 @@ private:
     // before a key or a frame uses it, it follows its control when the focus list changed.
     void placeFocus(int wanted);
     void moveFocus(int position);
+    // The controls that undo the player's work, where the launcher never places the focus: the
+    // three "Cancel"s, and the ownership checkbox while the confirmation is given.
+    std::vector<int> undoingControls() const;
     void settleFocus();
     // The frame between the ground and the end: the section's page (or Settings) and the
     // chrome around it.

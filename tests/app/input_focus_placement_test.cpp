@@ -1,7 +1,8 @@
 // The focus the launcher places rather than the player (a page entered from the sidebar, PgUp or
 // PgDn or the shoulders, Settings closed, the focus list changing under it) never lands on a
-// "Cancel"; a select acts only on a focus the player could see; and a control the Play page does
-// not draw is no focus stop.
+// control that undoes the player's work (a "Cancel", the ticked ownership checkbox); a select
+// acts only on a focus the player could see; and a control the Play page does not draw is no
+// focus stop.
 #include "app/control_ids.h"
 #include "app/input/focus_follow.h"
 #include "app/input/virtual_keys.h"
@@ -124,6 +125,70 @@ INSTANTIATE_TEST_SUITE_P(Table, AwayAndBackDuringTheCheck,
                          [](const testing::TestParamInfo<ScriptCase>& info) {
                              return info.param.name;
                          });
+
+// --- The Legal page entered while the games wait ------------------------------------------
+
+// Unticking the ownership checkbox drops the games that wait: entered by the launcher, the page
+// rings its first document instead, and the next Enter or A withdraws nothing.
+class LegalDuringTheCheck : public testing::TestWithParam<ScriptCase> {};
+
+TEST_P(LegalDuringTheCheck, WithdrawsNothingAndEveryGameBuilds) {
+    FirstStart start;
+    start.script().connectPad();
+    queueAllGames(start);
+
+    GetParam().play(start.script());
+    EXPECT_EQ(start.app().section(), NavSection::legal);
+    EXPECT_TRUE(start.s.backend().ownershipConfirmed());
+    EXPECT_TRUE(start.nothingCancelled());
+    for (int game = 0; game < qxlauncher::gameCount; ++game) {
+        EXPECT_TRUE(start.s.backend().setupJob(game).queued) << game;
+    }
+
+    start.releaseCheck();
+    ASSERT_TRUE(start.allSetupsEnd());
+    EXPECT_TRUE(start.threeReceipts());
+    EXPECT_TRUE(start.nothingCancelled());
+}
+
+// Each road onto the Legal page, then a select of what the launcher focused there.
+INSTANTIATE_TEST_SUITE_P(Table, LegalDuringTheCheck,
+                         testing::Values(ScriptCase{"SidebarThenEnter",
+                                                    [](InputScript& script) {
+                                                        script.click(legalNavigationId);
+                                                        script.key(vk::enter);
+                                                    }},
+                                         ScriptCase{"PgUpThenSpace",
+                                                    [](InputScript& script) {
+                                                        for (int page = 0; page < 3; ++page) {
+                                                            script.key(vk::pageUp);
+                                                        }
+                                                        script.key(vk::space);
+                                                    }},
+                                         ScriptCase{"PadShouldersThenA",
+                                                    [](InputScript& script) {
+                                                        for (int page = 0; page < 3; ++page) {
+                                                            press(script, PadButton::leftShoulder);
+                                                        }
+                                                        press(script, PadButton::a);
+                                                    }}),
+                         [](const testing::TestParamInfo<ScriptCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(LegalPageFocus, RingsTheFirstDocumentWhileConfirmedAndTheCheckboxWhileNot) {
+    FirstStart start;
+    start.script().click(legalNavigationId);
+    EXPECT_EQ(start.app().focusedControl(), documentControlId(0));
+    EXPECT_EQ(start.ringedControls(), std::vector<int>{documentControlId(0)});
+
+    // The player's own click unticks it; entered again, the page offers it to be ticked.
+    start.script().click(ownershipControlId);
+    ASSERT_FALSE(start.s.backend().ownershipConfirmed());
+    start.script().click(buildNavigationId);
+    start.script().click(legalNavigationId);
+    EXPECT_EQ(start.app().focusedControl(), ownershipControlId);
+}
 
 // --- From no control, a list that gains a control other than a Cancel ---------------------------
 

@@ -36,6 +36,9 @@ using qxlauncher::BackendProbe;
 
 // --- The rule -------------------------------------------------------------------------------
 
+// The three "Cancel"s of the Build page, which the launcher never places the focus on.
+const std::vector<int> buildCancels{80, 81, 82};
+
 struct FollowCase {
     const char* name;
     std::vector<int> previous;
@@ -52,7 +55,7 @@ class FocusFollow : public testing::TestWithParam<FollowCase> {};
 
 TEST_P(FocusFollow, ChoosesThePositionInTheNewList) {
     const FollowCase& c = GetParam();
-    EXPECT_EQ(followedFocusPosition(c.previous, c.focused, c.next), c.expected);
+    EXPECT_EQ(followedFocusPosition(c.previous, c.focused, c.next, buildCancels), c.expected);
 }
 
 // Ids of the Build page: 124 "Check requirements", 73 "Build all", 70 + g build, 80 + g
@@ -88,6 +91,7 @@ struct PlaceCase {
     std::vector<int> order;
     int wanted;
     int expected;
+    std::vector<int> undoing = buildCancels;
 };
 
 void PrintTo(const PlaceCase& c, std::ostream* out) {
@@ -96,22 +100,25 @@ void PrintTo(const PlaceCase& c, std::ostream* out) {
 
 class FocusPlaced : public testing::TestWithParam<PlaceCase> {};
 
-TEST_P(FocusPlaced, TakesTheWantedControlUnlessItIsACancel) {
+TEST_P(FocusPlaced, TakesTheWantedControlUnlessItUndoesThePlayersWork) {
     const PlaceCase& c = GetParam();
-    EXPECT_EQ(placedFocusPosition(c.order, c.wanted), c.expected);
+    EXPECT_EQ(placedFocusPosition(c.order, c.wanted, c.undoing), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, FocusPlaced,
-    testing::Values(PlaceCase{"TheWantedControl", {124, 73, 70}, 1, 1},
-                    PlaceCase{"TheFirstThatIsNoCancelForACancel", {80, 90, 81}, 0, 1},
-                    PlaceCase{"TheFirstThatIsNoCancelBeforeTheWantedCancel", {90, 80}, 1, 0},
-                    PlaceCase{"NoControlAmongCancelsOnly", {80, 81, 82}, 0, noFocusPosition},
-                    PlaceCase{"ClampedIntoTheList", {120, 121, 122, 123}, 9, 3},
-                    PlaceCase{"ClampedOntoACancel", {90, 80}, 5, 0},
-                    PlaceCase{
-                        "NoneWantedTheFirstThatIsNoCancel", {80, 81, 110}, noFocusPosition, 2},
-                    PlaceCase{"NoControlInAnEmptyList", {}, 0, noFocusPosition}),
+    testing::Values(
+        PlaceCase{"TheWantedControl", {124, 73, 70}, 1, 1},
+        PlaceCase{"TheFirstThatIsNoCancelForACancel", {80, 90, 81}, 0, 1},
+        PlaceCase{"TheFirstThatIsNoCancelBeforeTheWantedCancel", {90, 80}, 1, 0},
+        PlaceCase{"NoControlAmongCancelsOnly", {80, 81, 82}, 0, noFocusPosition},
+        PlaceCase{"ClampedIntoTheList", {120, 121, 122, 123}, 9, 3},
+        PlaceCase{"ClampedOntoACancel", {90, 80}, 5, 0},
+        PlaceCase{"NoneWantedTheFirstThatIsNoCancel", {80, 81, 110}, noFocusPosition, 2},
+        PlaceCase{"NoControlInAnEmptyList", {}, 0, noFocusPosition},
+        // The Legal page: 120 the ownership checkbox, 121 to 123 the documents.
+        PlaceCase{"TheTickedCheckboxPassedOver", {120, 121, 122, 123}, 0, 1, {80, 81, 82, 120}},
+        PlaceCase{"TheCheckboxToTick", {120, 121, 122, 123}, 0, 0}),
     [](const testing::TestParamInfo<PlaceCase>& info) { return info.param.name; });
 
 // --- "Build all" and the next Enter ---------------------------------------------------------
